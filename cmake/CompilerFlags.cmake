@@ -1,0 +1,22 @@
+# Flags shared by every target. Floating point must give the same numbers on
+# all three targets: no contraction into fused multiply-adds anywhere, and the
+# i386 toolchain file switches maths from x87 to SSE2.
+add_library(vorn_options INTERFACE)
+target_compile_options(vorn_options INTERFACE
+  -ffp-contract=off
+  -Wall -Wextra -Wpedantic -Werror
+  -Wno-missing-field-initializers)
+target_compile_definitions(vorn_options INTERFACE
+  VORN_VERSION_PACKED=0x00010003)
+
+if(VORN_SANITIZE)
+  target_compile_options(vorn_options INTERFACE
+    -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(vorn_options INTERFACE -fsanitize=address,undefined)
+endif()
+
+if(WIN32)
+  # Static runtime: the DLLs must import Windows system DLLs only.
+  target_link_options(vorn_options INTERFACE -static -static-libgcc -static-libstdc++)
+  target_compile_definitions(vorn_options INTERFACE WIN32_LEAN_AND_MEAN NOMINMAX UNICODE _UNICODE)
+endif()

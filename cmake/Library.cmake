@@ -1,0 +1,20 @@
+# vorn_add_folder_library(<target> <folder> [PUBLIC deps...])
+# One static library per source folder, from the folder's .cpp files (the
+# platform folder adds its win32/ or posix/ half itself). A folder with no
+# sources yet becomes an interface library so dependants link the same way.
+function(vorn_add_folder_library target folder)
+  cmake_parse_arguments(ARG "" "" "LINK;EXCLUDE" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS "${folder}/*.cpp")
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources "${folder}/${ex}")
+  endforeach()
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${target} PUBLIC vorn_options ${ARG_LINK})
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE "${PROJECT_SOURCE_DIR}")
+    target_link_libraries(${target} INTERFACE vorn_options ${ARG_LINK})
+  endif()
+endfunction()

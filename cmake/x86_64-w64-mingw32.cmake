@@ -1,0 +1,5 @@
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+set(VORN_TRIPLET x86_64-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
+set(CMAKE_C_FLAGS_INIT "-mstackrealign")
+set(CMAKE_CXX_FLAGS_INIT "-mstackrealign")
