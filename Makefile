@@ -28,7 +28,7 @@ build-linux build-linux-asan: build-%: deps build/%/build.ninja
 build-mingw64 build-mingw32: build-%: deps-mingw build/%/build.ninja
 	@cmake --build build/$* -j $(JOBS)
 
-test-%: build-%
+$(addprefix test-,$(PRESETS_TEST)): test-%: build-%
 	@echo "== test suites: $* =="
 	@ctest --test-dir build/$* --output-on-failure -j 1
 

@@ -267,6 +267,14 @@ constexpr VstInt32 kSpeakerArrEmpty = -1;
 constexpr VstInt32 kSpeakerArrMono = 0;
 constexpr VstInt32 kSpeakerArrStereo = 1;
 
+// Editor rectangle in pixels, handed out by effEditGetRect.
+struct ERect {
+    std::int16_t top;
+    std::int16_t left;
+    std::int16_t bottom;
+    std::int16_t right;
+};
+
 struct MidiKeyName {
     VstInt32 thisProgramIndex;
     VstInt32 thisKeyNumber;
@@ -282,5 +290,6 @@ static_assert(sizeof(VstTimeInfo) == 8 * 8 + 6 * 4);
 static_assert(sizeof(VstPinProperties) == 128);
 static_assert(sizeof(VstSpeakerProperties) == 112);
 static_assert(sizeof(MidiKeyName) == 80);
+static_assert(sizeof(ERect) == 8);
 static_assert(sizeof(void*) == 8 ? sizeof(AEffect) == 192 : sizeof(AEffect) == 144);
 static_assert(sizeof(void*) == 8 ? sizeof(VstMidiSysexEvent) == 48 : sizeof(VstMidiSysexEvent) == 32);

@@ -1,0 +1,238 @@
+#include "engine/dsp/SignalChain.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/dsp/LimitParameter.h"
+
+namespace {
+
+constexpr double kMaxLevel = 2.0;
+constexpr double kMinShift = -4.0;
+constexpr double kMaxShift = 4.0;
+constexpr double kMinQ = 0.5;
+constexpr double kMaxQ = 10.0;
+constexpr double kDefaultChorusQ = 0.7071067811865476;
+constexpr double kDefaultPreFilter1Q = 4.2;
+
+}  // namespace
+
+SignalChain::SignalChain()
+{
+    m_preFilter1.SetQ(kDefaultPreFilter1Q);
+    m_organStrings.ClearState();
+    m_chorus.ClearState();
+    m_chorus.SetQ(kDefaultChorusQ);
+    m_modulator.SetRate(0.03);
+}
+
+void SignalChain::SetSampleRate(double sampleRate)
+{
+    m_sampleRate = sampleRate;
+    // The period is taken from the whole-number rate: 44 at 44.1 kHz.
+    const double wholeRate = sampleRate > 0.0 ? std::floor(sampleRate) : 0.0;
+    m_controlPeriod = std::max(1, static_cast<int>(std::min(wholeRate / 1000.0, 1e6)));
+    const std::size_t size = static_cast<std::size_t>(m_controlPeriod);
+    m_mixLeft.assign(size, 0.0);
+    m_mixRight.assign(size, 0.0);
+    m_outLeft.assign(size, 0.0);
+    m_outRight.assign(size, 0.0);
+
+    m_preFilter1.Reset(sampleRate);
+    m_preFilter2.Reset(sampleRate);
+    // The master-mixer filters start at their parameter frequencies; the next
+    // control tick adds the modulation.
+    m_organStrings.SetSampleRate(sampleRate);
+    m_organStrings.ClearState();
+    m_organStrings.SetFrequency(m_organStringsFrequency);
+    m_organStrings.UpdateCoefficients();
+    m_chorus.SetSampleRate(sampleRate);
+    m_chorus.ClearState();
+    m_chorus.SetFrequency(m_chorusFrequency);
+    m_chorus.UpdateCoefficients();
+    m_bass.SetSampleRate(sampleRate, kBassFrequency);
+    m_treble.SetSampleRate(sampleRate, kTrebleFrequency);
+    m_phaser.Reset(sampleRate);
+}
+
+void SignalChain::SetMasterVolume(double volume)
+{
+    // Half the normalized value (volume / 2).
+    m_masterGain = 0.5 * (LimitParameter(volume, 0.0, kMaxLevel) / kMaxLevel);
+}
+
+void SignalChain::SetPreFilter1Level(double level)
+{
+    m_preFilter1Level = LimitParameter(level, 0.0, kMaxLevel);
+}
+
+void SignalChain::SetPreFilter2Level(double level)
+{
+    m_preFilter2Level = LimitParameter(level, 0.0, kMaxLevel);
+}
+
+void SignalChain::SetVcfLevel(double level)
+{
+    m_vcfLevel = LimitParameter(level, 0.0, kMaxLevel);
+}
+
+void SignalChain::SetRawLevel(double level)
+{
+    m_rawLevel = LimitParameter(level, 0.0, kMaxLevel);
+}
+
+void SignalChain::SetOrganStringsLevel(double level)
+{
+    m_organStringsLevel = LimitParameter(level, 0.0, kMaxLevel);
+}
+
+void SignalChain::SetChorusLevel(double level)
+{
+    m_chorusLevel = LimitParameter(level, 0.0, kMaxLevel);
+}
+
+void SignalChain::SetDirectLevel(double level)
+{
+    m_directLevel = LimitParameter(level, 0.0, kMaxLevel);
+}
+
+void SignalChain::SetPreFilter1Shift(double shift)
+{
+    m_preFilter1Shift = LimitParameter(shift, kMinShift, kMaxShift);
+}
+
+void SignalChain::SetPreFilter2Shift(double shift)
+{
+    m_preFilter2Shift = LimitParameter(shift, kMinShift, kMaxShift);
+}
+
+void SignalChain::SetOrganStringsFrequency(double frequency)
+{
+    m_organStringsFrequency = LimitParameter(frequency, kMinFilterFrequency, kMaxFilterFrequency);
+}
+
+void SignalChain::SetChorusFrequency(double frequency)
+{
+    m_chorusFrequency = LimitParameter(frequency, kMinFilterFrequency, kMaxFilterFrequency);
+}
+
+void SignalChain::SetChorusQ(double q)
+{
+    m_chorus.SetQ(LimitParameter(q, kMinQ, kMaxQ));
+    m_chorus.UpdateCoefficients();
+}
+
+void SignalChain::SetUiSoundSource(UiSoundSource source, void* context)
+{
+    m_uiSoundSource = source;
+    m_uiSoundContext = context;
+}
+
+void SignalChain::UpdateModulation(double modulationWheel)
+{
+    m_vcfModulationOffset = 0.0;
+    double shift1 = m_preFilter1Shift;
+    double shift2 = m_preFilter2Shift;
+    double organStrings = m_organStringsFrequency;
+    double chorus = m_chorusFrequency;
+    if (m_modulator.Depth() > 0.0) {
+        const double m = m_modulator.Step(modulationWheel);
+        switch (m_modulator.GetDestination()) {
+            case Modulator::kVcf:
+                m_vcfModulationOffset = kVcfModulationRange * m;
+                break;
+            case Modulator::kPreFilter1:
+                shift1 = std::clamp(shift1 + kShiftModulationRange * m, kMinShift, kMaxShift);
+                break;
+            case Modulator::kPreFilter2:
+                shift2 = std::clamp(shift2 + kShiftModulationRange * m, kMinShift, kMaxShift);
+                break;
+            case Modulator::kOrganStrings:
+                organStrings = std::clamp(organStrings + kFrequencyModulationRange * m, kMinFilterFrequency,
+                                          kMaxFilterFrequency);
+                break;
+            case Modulator::kChorus:
+                chorus = std::clamp(chorus + kFrequencyModulationRange * m, kMinFilterFrequency,
+                                    kMaxFilterFrequency);
+                break;
+            default:
+                break;
+        }
+    }
+    m_preFilter1.ApplyShift(shift1);
+    m_preFilter2.ApplyShift(shift2);
+    if (organStrings != m_organStrings.Frequency()) {
+        m_organStrings.SetFrequency(organStrings);
+        m_organStrings.UpdateCoefficients();
+    }
+    if (chorus != m_chorus.Frequency()) {
+        m_chorus.SetFrequency(chorus);
+        m_chorus.UpdateCoefficients();
+    }
+}
+
+void SignalChain::UpdatePhaser()
+{
+    if (m_phaser.IsEnabled()) {
+        m_phaser.Update();
+    }
+}
+
+void SignalChain::RenderChunk(int frames, double* outLeft, double* outRight)
+{
+    const int n = std::clamp(frames, 0, m_controlPeriod);
+    double* mixLeft = m_mixLeft.data();
+    double* mixRight = m_mixRight.data();
+    double* left = m_outLeft.data();
+    double* right = m_outRight.data();
+
+    if (m_directLevel > 0.0) {
+        for (int i = 0; i < n; ++i) {
+            left[i] = m_directLevel * mixLeft[i];
+            right[i] = m_directLevel * mixRight[i];
+        }
+    } else {
+        std::fill(left, left + n, 0.0);
+        std::fill(right, right + n, 0.0);
+    }
+    if (m_organStringsLevel > 0.0) {
+        m_organStrings.ProcessBlockAdd(mixLeft, mixRight, left, right, n, m_organStringsLevel);
+    }
+    if (m_chorusLevel > 0.0) {
+        m_chorus.ProcessBlockAdd(mixLeft, mixRight, left, right, n, m_chorusLevel);
+    }
+    if (m_bass.IsEnabled()) {
+        m_bass.Process(left, right, n);
+    }
+    if (m_treble.IsEnabled()) {
+        m_treble.Process(left, right, n);
+    }
+    if (m_phaser.IsEnabled()) {
+        m_phaser.Process(left, right, n);
+    }
+    if (m_uiSoundSource != nullptr && m_vintageVibe.load(std::memory_order_relaxed)) {
+        m_uiSoundSource(m_uiSoundContext, left, right, n);
+    }
+    for (int i = 0; i < n; ++i) {
+        outLeft[i] = left[i] * m_masterGain;
+        outRight[i] = right[i] * m_masterGain;
+    }
+    std::fill(m_mixLeft.begin(), m_mixLeft.end(), 0.0);
+    std::fill(m_mixRight.begin(), m_mixRight.end(), 0.0);
+}
+
+void SignalChain::ProcessChunk(const BusFrame* buses, int frames, double* outLeft, double* outRight)
+{
+    int done = 0;
+    while (done < frames) {
+        const int n = std::min(frames - done, m_controlPeriod);
+        if (n <= 0) {
+            return;
+        }
+        for (int i = 0; i < n; ++i) {
+            MixFrame(buses[done + i], i);
+        }
+        RenderChunk(n, outLeft + done, outRight + done);
+        done += n;
+    }
+}

@@ -1,0 +1,94 @@
+// Hosts call in from a user-interface thread and an audio thread at once, and
+// plug-in scanners create instances from several threads.
+#include "tests/module/ExpectedModule.h"
+#include "tests/module/ModuleHost.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstddef>
+#include <thread>
+#include <vector>
+
+TEST(Threads, UserAndAudioThreadsShareOneInstance)
+{
+    PluginInstance plugin;
+    ASSERT_TRUE(plugin);
+    constexpr int kBlock = 256;
+    plugin.Start(44100.0, kBlock);
+    AEffect* effect = plugin.Effect();
+
+    std::atomic<bool> userDone{false};
+    double peak = 0.0;
+    bool canariesIntact = true;
+    std::thread audio([&] {
+        using Midi = PluginInstance::Midi;
+        const std::vector<Midi> on = {{0, 0x90, 60, 100}, {5, 0x90, 67, 100}};
+        const std::vector<Midi> off = {{0, 0x80, 60, 0}, {5, 0x80, 67, 0}};
+        CanaryBuffers<float> floats(kExpectedOutputs, kBlock, 0.0f);
+        CanaryBuffers<double> doubles(kExpectedOutputs, kBlock, 0.0);
+        for (int round = 0; round < 400 || !userDone.load(); ++round) {
+            plugin.SendMidi(round % 8 == 0 ? on : off);
+            plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+            plugin.ProcessDouble(nullptr, doubles.Pointers(), kBlock);
+            for (std::size_t c = 0; c < kExpectedOutputs; ++c) {
+                peak = std::max({peak, floats.Peak(c, kBlock), doubles.Peak(c, kBlock)});
+            }
+        }
+        canariesIntact = floats.CanariesIntact() && doubles.CanariesIntact();
+    });
+
+    for (int round = 0; round < 200; ++round) {
+        const VstInt32 index = round % kExpectedParams;
+        effect->setParameter(effect, index, static_cast<float>(round % 11) / 10.0f);
+        effect->getParameter(effect, index);
+        plugin.Text(effGetParamDisplay, index, kParamTextCapacity);
+        if (round % 20 == 0) {
+            plugin.Dispatch(effSetProgram, 0, round / 20);
+            void* chunk = nullptr;
+            const VstIntPtr size = plugin.Dispatch(effGetChunk, 1, 0, &chunk);
+            if (size > 0 && chunk) {
+                std::vector<char> copy(static_cast<const char*>(chunk),
+                                       static_cast<const char*>(chunk) + size);
+                plugin.Dispatch(effSetChunk, 1, size, copy.data());
+            }
+        }
+        if (round % 50 == 0) {
+            plugin.Dispatch(effSetSampleRate, 0, 0, nullptr, round % 100 == 0 ? 48000.0f : 44100.0f);
+        }
+    }
+    userDone = true;
+    audio.join();
+    EXPECT_TRUE(canariesIntact);
+    EXPECT_LT(peak, 8.0) << "a sample was not finite or far too loud";
+}
+
+TEST(Threads, InstancesCreatedFromSeveralThreads)
+{
+    constexpr int kThreads = 3;
+    constexpr int kInstancesPerThread = 3;
+    std::atomic<int> complete{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&complete] {
+            for (int i = 0; i < kInstancesPerThread; ++i) {
+                PluginInstance plugin;
+                if (!plugin || plugin.Effect()->magic != kEffectMagic ||
+                    plugin.Effect()->numParams != kExpectedParams) {
+                    continue;
+                }
+                plugin.Start(44100.0, 64);
+                CanaryBuffers<float> outputs(kExpectedOutputs, 64, 0.0f);
+                plugin.ProcessReplacing(nullptr, outputs.Pointers(), 64);
+                if (outputs.CanariesIntact()) {
+                    ++complete;
+                }
+            }
+        });
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(complete.load(), kThreads * kInstancesPerThread);
+}
