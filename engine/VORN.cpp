@@ -1,9 +1,35 @@
 #include "engine/VORN.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "core/PluginFactory.h"
 #include "engine/ParameterTable.h"
+#include "engine/UiSoundResources.h"
+#include "engine/dsp/UiSoundPlayer.h"
+#include "graphics/IGraphics.h"
+
+namespace {
+
+// Status nibbles.
+constexpr int kNoteOff = 0x8;
+constexpr int kNoteOn = 0x9;
+constexpr int kPolyPressure = 0xA;
+constexpr int kController = 0xB;
+constexpr int kProgramChange = 0xC;
+constexpr int kPitchBend = 0xE;
+
+constexpr int kModulationWheel = 1;
+constexpr int kSustainPedal = 64;
+constexpr int kAllSoundOff = 120;
+constexpr int kAllNotesOff = 123;
+constexpr int kFirstModeController = 120;
+
+// Event positions are kept below this many samples (about 6 hours at
+// 48 kHz), so that no offset arithmetic can overflow.
+constexpr std::int64_t kMaxEventPosition = std::int64_t{1} << 30;
+
+}  // namespace
 
 PluginInfo VORN::Info()
 {
@@ -25,26 +51,281 @@ PluginInfo VORN::Info()
 VORN::VORN(audioMasterCallback hostCallback) : Synth(hostCallback, Info())
 {
     DefineVornParameters(Parameters());
+    LoadUiSoundResources();
+    // Engine state follows the declared defaults from the start.
+    for (int i = 0; i < NumParameters(); ++i) {
+        OnParameterChanged(i);
+    }
 }
+
+// ---- Reset ---------------------------------------------------------------------
 
 void VORN::OnReset()
 {
+    InstanceLock lock(InstanceMutex());
+    if (m_countdown > 0) {
+        // The current period is cut short: the next frame starts a new one.
+        // Queue offsets counted from the end of the old period, FIFO offsets
+        // from its start.
+        Queue().ShiftOffsets(m_countdown);
+        m_eventFifo.ShiftOffsets(-PeriodPosition());
+    }
+    m_countdown = 0;
     Synth::OnReset();
+    m_eventFifo.Reserve(Queue().Capacity() + m_eventFifo.Count());
+
+    const double sampleRate = SampleRate();
+    if (sampleRate == m_sampleRate) {
+        return;
+    }
+    m_sampleRate = sampleRate;
+    m_chain.SetSampleRate(sampleRate);
+    m_controlPeriod = m_chain.ControlPeriod();
+    m_busFrames.assign(static_cast<std::size_t>(m_controlPeriod), BusFrame{});
+    m_banks.SetSampleRate(sampleRate);
+    m_cutoffTable.Build(sampleRate);
+    m_voices.Reset(sampleRate, m_controlPeriod);
 }
+
+// ---- Parameters --------------------------------------------------------------------
 
 void VORN::OnParameterChanged(int index)
 {
+    InstanceLock lock(InstanceMutex());
     Synth::OnParameterChanged(index);
+    if (const Parameter* parameter = GetParameter(index)) {
+        RouteParameter(index, parameter->Value());
+    }
+}
+
+void VORN::ApplyMappedController(int controller, int value)
+{
+    const int index = ControllerMap().ParameterFor(controller);
+    const Parameter* parameter = GetParameter(index);
+    if (parameter == nullptr || index >= kParameterCount) {
+        return;
+    }
+    const double normalized = value / 127.0;
+    if (normalized == parameter->Normalized()) {
+        return;
+    }
+    if (IGraphics* editor = Editor()) {
+        editor->SetParameterFromPlug(index, normalized, true);
+    }
+    SetParameterFromEditor(index, normalized);
+}
+
+// ---- MIDI intake -------------------------------------------------------------------
+
+void VORN::HandleMidiMessage(const MidiMessage& message)
+{
+    InstanceLock lock(InstanceMutex());
+    if (MidiThru()) {
+        SendMidiMessage(message);
+    }
+    const int kind = message.status >> 4;
+    if (kind < kNoteOff || kind > kPitchBend || message.data1 > 127 || message.data2 > 127) {
+        return;
+    }
+    // Position on the period clock; an offset before the block counts as
+    // its first frame.
+    const std::int64_t x = std::int64_t{std::max(message.frameOffset, 0)} + PeriodPosition();
+    MidiMessage queued = message;
+    switch (kind) {
+        case kNoteOff:
+            Enqueue(queued, x, true);
+            break;
+        case kNoteOn:
+            if (queued.data2 == 0) {
+                queued.status = kNoteOff << 4;
+            }
+            Enqueue(queued, x, true);
+            break;
+        case kPolyPressure:
+            break;
+        case kController: {
+            const int controller = message.data1;
+            if (controller < kFirstModeController && MidiLearnActive()) {
+                CaptureLearnedController(controller);
+            } else if (controller == kSustainPedal) {
+                Enqueue(queued, x, true);
+            } else if (controller < kFirstModeController) {
+                // Controllers beyond the first period act half a period later,
+                // at the tick nearest to their sample.
+                Enqueue(queued, x > m_controlPeriod ? x + m_controlPeriod / 2 : x, false);
+            } else if (controller == kAllSoundOff || controller == kAllNotesOff) {
+                AllNotesOff();
+            }
+            break;
+        }
+        case kProgramChange:
+            if (!IgnoreProgramChange()) {
+                LoadPreset(message.data1);
+            }
+            break;
+        default:
+            // Channel pressure and pitch bend: queued like controllers, and
+            // dropped by the control tick.
+            Enqueue(queued, x > m_controlPeriod ? x + m_controlPeriod / 2 : x, false);
+            break;
+    }
+}
+
+void VORN::Enqueue(MidiMessage message, std::int64_t x, bool noteEvent)
+{
+    x = std::min(x, kMaxEventPosition);
+    if (noteEvent && m_countdown > 0 && x < m_controlPeriod) {
+        // The current period's tick has run: straight to the sample loop.
+        message.frameOffset = static_cast<std::int32_t>(x);
+        m_eventFifo.Insert(message);
+        return;
+    }
+    if (m_countdown > 0) {
+        x -= m_controlPeriod;  // the queue counts from the next period's start
+    }
+    message.frameOffset = static_cast<std::int32_t>(x);
+    Queue().Insert(message);
+    // Room for everything the queue can hand over at one tick.
+    m_eventFifo.Reserve(Queue().Capacity() + m_eventFifo.Count());
+}
+
+void VORN::AllNotesOff()
+{
+    m_eventFifo.Clear();
+    m_voices.AllNotesOff();
+}
+
+// ---- Rendering ---------------------------------------------------------------------
+
+void VORN::TakeQueuedMidi()
+{
+    MidiQueue& queue = Queue();
+    while (!queue.Empty() && queue.Front().frameOffset < m_controlPeriod) {
+        MidiMessage message = queue.Front();
+        queue.Pop();
+        message.frameOffset = std::max(message.frameOffset, 0);
+        switch (message.status >> 4) {
+            case kController:
+                if (message.data1 == kModulationWheel) {
+                    m_modulationWheel = message.data2 / 127.0;
+                } else if (message.data1 == kSustainPedal) {
+                    m_eventFifo.Insert(message);
+                } else {
+                    ApplyMappedController(message.data1, message.data2);
+                }
+                break;
+            case kNoteOff:
+            case kNoteOn:
+                m_eventFifo.Insert(message);
+                break;
+            default:
+                break;
+        }
+    }
+    queue.ShiftOffsets(-m_controlPeriod);
+}
+
+void VORN::ControlTick()
+{
+    TakeQueuedMidi();
+    m_chain.UpdateModulation(m_modulationWheel);
+    m_banks.UpdateAtControlTick();
+    m_voices.ControlTick(m_chain.VcfModulationOffset());
+    m_chain.UpdatePhaser();
+    ++m_controlTicks;
+}
+
+void VORN::DispatchEvent(const MidiMessage& event)
+{
+    switch (event.status >> 4) {
+        case kController:
+            m_voices.SetSustainPedal(event.data2 != 0);
+            break;
+        case kNoteOff:
+            m_voices.NoteOff(event.data1);
+            break;
+        case kNoteOn:
+            m_voices.NoteOn(event.data1, event.data2);
+            break;
+        default:
+            break;
+    }
+}
+
+void VORN::RenderChunk(int start, int frames, double* left, double* right)
+{
+    BusFrame* buses = m_busFrames.data();
+    for (int i = 0; i < frames; ++i) {
+        buses[i].Clear();
+    }
+    int i = 0;
+    while (i < frames) {
+        // Events are taken by their position in the control period, so a
+        // chunk that starts inside the period finds them at the right frame.
+        while (!m_eventFifo.Empty() && m_eventFifo.Front().frameOffset <= start + i) {
+            const MidiMessage event = m_eventFifo.Front();
+            m_eventFifo.Pop();
+            DispatchEvent(event);
+        }
+        int end = frames;
+        if (!m_eventFifo.Empty()) {
+            end = std::clamp(m_eventFifo.Front().frameOffset - start, i + 1, frames);
+        }
+        if (m_referenceRendering) {
+            for (int j = i; j < end; ++j) {
+                m_voices.RenderFrameReference(buses[j]);
+                m_chain.MixFrame(buses[j], j);
+                m_banks.AdvancePhases();
+            }
+        } else {
+            m_voices.Render(i, end, buses);
+        }
+        i = end;
+    }
+    if (!m_referenceRendering) {
+        for (int j = 0; j < frames; ++j) {
+            m_chain.MixFrame(buses[j], j);
+        }
+        for (int j = 0; j < frames; ++j) {
+            m_banks.AdvancePhases();
+        }
+    }
+    m_chain.RenderChunk(frames, left, right);
 }
 
 void VORN::RenderBlock(double**, double** outputs, int frames)
 {
-    for (int i = 0; i < NumOutputs(); ++i) {
-        std::fill_n(outputs[i], std::max(frames, 0), 0.0);
+    if (frames <= 0 || NumOutputs() < 2) {
+        return;
+    }
+    double* left = outputs[0];
+    double* right = outputs[1];
+    std::fill_n(left, frames, 0.0);
+    std::fill_n(right, frames, 0.0);
+    if (m_controlPeriod < 1) {
+        return;
+    }
+    int position = 0;
+    while (position < frames) {
+        const int remaining = frames - position;
+        int start;
+        int n;
+        if (m_countdown < 1) {
+            ControlTick();
+            start = 0;
+            n = std::min(remaining, m_controlPeriod);
+            m_countdown = m_controlPeriod - n;
+        } else {
+            start = m_controlPeriod - m_countdown;
+            n = std::min(remaining, m_countdown);
+            m_countdown -= n;
+        }
+        RenderChunk(start, n, left + position, right + position);
+        position += n;
     }
 }
 
-void VORN::HandleMidiMessage(const MidiMessage&) {}
+// ---- State ------------------------------------------------------------------------
 
 bool VORN::WriteState(StateChunk& chunk)
 {

@@ -1,8 +1,35 @@
 // The VORN product: identity, parameters, engine and state format over the
 // Synth base.
+//
+// Engine timing. Work runs in chunks of at most one control period of
+// P = floor(floor(sample rate) / 1000) samples; each period starts with a
+// control tick (MIDI hand-over, modulation, banks, voice envelopes and
+// cutoffs, phaser). Every event time lives on one clock, the position within
+// the control period, so the host's block size never changes when a note
+// sounds:
+// - MIDI intake converts a message's offset o (frames from the start of the
+//   coming host block) to the period clock, x = o + the block's position in
+//   the current period;
+// - note events (note on/off, controller 64) for the current period, whose
+//   tick has already run, go straight into the voice event FIFO at x; all
+//   other messages wait in the MIDI queue, whose offsets count from the start
+//   of the next control period;
+// - the sample loop takes a FIFO event when the position within the period
+//   reaches its offset, whatever chunk that position falls in.
+// Controllers that move parameters act at control ticks: those for a period
+// whose tick has already run act at the next tick.
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "engine/ParameterIds.h"
+#include "engine/VoiceEventFifo.h"
+#include "engine/dsp/BusFrame.h"
+#include "engine/dsp/OscillatorBank.h"
+#include "engine/dsp/SignalChain.h"
+#include "engine/dsp/VoiceArray.h"
+#include "engine/dsp/VoiceFilter.h"
 #include "synth/Synth.h"
 
 inline constexpr int kVornPresetCount = 64;
@@ -12,13 +39,86 @@ public:
     explicit VORN(audioMasterCallback hostCallback);
 
     // Hooks; thread rules as documented on IPluginBase.
+    // Compacts the MIDI queue, starts a new control period with the next
+    // frame and, when the sample rate changed, rebuilds the rate-dependent
+    // tables and buffers, silences every voice and restarts the oscillators.
     void OnReset() override;
+    // Turns the value of parameter index (its own unit) into engine state;
+    // see ParameterRouting.cpp.
     void OnParameterChanged(int index) override;
+    // Audio thread. Renders frames frames into outputs[0] (left) and
+    // outputs[1] (right); inputs are ignored. Silence before the first
+    // OnReset. No allocation, no lock but the instance lock.
     void RenderBlock(double** inputs, double** outputs, int frames) override;
+    // Audio thread (from the dispatcher, before the block the message belongs
+    // to). Queues notes and controllers by their offset, acts on controllers
+    // 120/123 and program changes at once. Messages with a data byte above
+    // 127 are dropped; negative offsets count as 0. Allocates only when a
+    // flood of messages outgrows the queue.
     void HandleMidiMessage(const MidiMessage& message) override;
     bool WriteState(StateChunk& chunk) override;
     int ReadState(const StateChunk& chunk, int position) override;
 
+    // Controllers 120 and 123: pedal up, pending note events dropped, every
+    // voice released.
+    virtual void AllNotesOff();
+
     // Identity the host sees.
     static PluginInfo Info();
+
+    // ---- Engine observers (tools and tests) ----
+    // Samples per control period; 0 before the first reset.
+    int ControlPeriod() const { return m_controlPeriod; }
+    // Samples left in the current control period (0: the next frame starts
+    // one).
+    int Countdown() const { return m_countdown; }
+    // Control ticks run since construction.
+    std::int64_t ControlTickCount() const { return m_controlTicks; }
+    // Modulation wheel 0..1 (controller 1).
+    double ModulationWheel() const { return m_modulationWheel; }
+    // "Button State" as last set (the ensemble buttons use it).
+    int ButtonState() const { return m_buttonState; }
+    const VoiceArray& Voices() const { return m_voices; }
+    const OscillatorBanks& Banks() const { return m_banks; }
+    const SignalChain& Chain() const { return m_chain; }
+    const VoiceEventFifo& EventFifo() const { return m_eventFifo; }
+    const MidiQueue& PendingMidi() const { return Queue(); }
+
+    // Renders with the straightforward loop (every voice per frame, phases
+    // advanced per frame) instead of the voice-by-voice stretches; the output
+    // must be identical. For tests.
+    void SetReferenceRendering(bool on) { m_referenceRendering = on; }
+
+private:
+    // Parameter index to engine state; value in the parameter's own unit.
+    void RouteParameter(int index, double value);
+    // A controller mapped through the controller map: the parameter takes
+    // value / 127 as its normalized value.
+    void ApplyMappedController(int controller, int value);
+
+    void ControlTick();
+    void TakeQueuedMidi();
+    void RenderChunk(int start, int frames, double* left, double* right);
+    void DispatchEvent(const MidiMessage& event);
+    // Position of the next frame within the control period.
+    int PeriodPosition() const { return m_countdown > 0 ? m_controlPeriod - m_countdown : 0; }
+    // Queues a message at position x of the period clock; note events for
+    // the current period go to the FIFO directly.
+    void Enqueue(MidiMessage message, std::int64_t x, bool noteEvent);
+
+    OscillatorBanks m_banks;
+    CutoffTable m_cutoffTable;
+    VoiceArray m_voices{m_banks, m_cutoffTable};
+    SignalChain m_chain;
+    VoiceEventFifo m_eventFifo;
+
+    double m_sampleRate = -1.0;  // Hz; -1 so that the first reset initialises
+    int m_controlPeriod = 0;     // P, samples
+    int m_countdown = 0;         // samples left in the current period
+    std::int64_t m_controlTicks = 0;
+    double m_modulationWheel = 0.0;
+    int m_buttonState = 0;
+    bool m_referenceRendering = false;
+    // The 14 buses of every frame of the current chunk (P frames).
+    std::vector<BusFrame> m_busFrames;
 };

@@ -2,6 +2,12 @@
 
 Synth::Synth(audioMasterCallback hostCallback, const PluginInfo& info) : IPluginVST(hostCallback, info) {}
 
+void Synth::OnReset()
+{
+    InstanceLock lock(InstanceMutex());
+    m_midiQueue.Reset(BlockSize());
+}
+
 void Synth::OnActivation(bool active)
 {
     InstanceLock lock(InstanceMutex());
@@ -17,3 +23,5 @@ void Synth::OnParameterChanged(int index)
 {
     IPluginVST::OnParameterChanged(index);
 }
+
+void Synth::CaptureLearnedController(int) {}

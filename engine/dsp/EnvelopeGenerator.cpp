@@ -16,13 +16,19 @@ constexpr double kReleaseTarget = -1.0 / 9.0;
 
 }  // namespace
 
-EnvelopeGenerator::EnvelopeGenerator() : m_timeBase(kLn10 / kControlStepsPerSecond) {}
+EnvelopeGenerator::EnvelopeGenerator() : m_timeBase(kLn10 / kControlStepsPerSecond)
+{
+    UpdateRates();
+}
 
 void EnvelopeGenerator::Reset(double stepsPerSecond)
 {
     m_level = 0.0;
     m_stage = kIdle;
-    m_timeBase = kLn10 / stepsPerSecond;
+    if (stepsPerSecond > 0.0) {
+        m_timeBase = kLn10 / stepsPerSecond;
+        UpdateRates();
+    }
 }
 
 double EnvelopeGenerator::RateOf(double timeSetting) const
@@ -31,36 +37,50 @@ double EnvelopeGenerator::RateOf(double timeSetting) const
     return (ReproducibleExp((3.3 - 7.5 * timeSetting) * kLn5) + 0.05) * m_timeBase;
 }
 
-double EnvelopeGenerator::ReleaseTimeSetting() const
+void EnvelopeGenerator::UpdateRates()
+{
+    SetAttack(m_attack);
+    SetDecay(m_decay);
+    SetRelease(m_release);
+    SetExtendedSustain(m_extendedSustainTime);
+}
+
+double EnvelopeGenerator::ReleaseRate() const
 {
     if (m_extendedSustain && m_extendedSustainTime > m_release) {
-        return m_extendedSustainTime;
+        return m_extendedSustainRate;
     }
-    return m_release;
+    return m_releaseRate;
 }
 
 void EnvelopeGenerator::EnterDecay()
 {
     m_level = 1.0;
     m_stage = kDecaySustain;
-    m_rate = RateOf(m_decay);
+    m_rate = m_decayRate;
     m_target = m_sustainLevel;
 }
 
 void EnvelopeGenerator::SetAttack(double attack)
 {
     m_attack = attack;
+    m_attackRate = RateOf(attack);
+    // At 0 a trigger uses a slightly slower law: 10^2.3 (about 199.5) instead
+    // of 5^3.3 + 0.05 (about 202.6).
+    m_triggerAttackRate =
+        attack > 0.0 ? m_attackRate : ReproducibleExp((2.3 - 4.5 * attack) * kLn10) * m_timeBase;
     if (m_stage == kAttack) {
-        // The time law here even for 0; only Trigger uses the steeper 0 law.
-        m_rate = RateOf(m_attack);
+        // The time law here even for 0; only Trigger uses the steeper law.
+        m_rate = m_attackRate;
     }
 }
 
 void EnvelopeGenerator::SetDecay(double decay)
 {
     m_decay = decay;
+    m_decayRate = RateOf(decay);
     if (m_stage == kDecaySustain) {
-        m_rate = RateOf(m_decay);
+        m_rate = m_decayRate;
     }
 }
 
@@ -75,16 +95,18 @@ void EnvelopeGenerator::SetSustain(double sustain)
 void EnvelopeGenerator::SetRelease(double release)
 {
     m_release = release;
+    m_releaseRate = RateOf(release);
     if (m_stage == kRelease) {
-        m_rate = RateOf(ReleaseTimeSetting());
+        m_rate = ReleaseRate();
     }
 }
 
 void EnvelopeGenerator::SetExtendedSustain(double extendedSustain)
 {
     m_extendedSustainTime = extendedSustain;
+    m_extendedSustainRate = RateOf(extendedSustain);
     if (m_stage == kRelease) {
-        m_rate = RateOf(ReleaseTimeSetting());
+        m_rate = ReleaseRate();
     }
 }
 
@@ -93,14 +115,7 @@ void EnvelopeGenerator::Trigger()
     m_extendedSustain = true;
     m_stage = kAttack;
     m_target = kAttackTarget;
-    if (m_attack > 0.0) {
-        m_rate = RateOf(m_attack);
-    } else {
-        // A slightly slower law at 0: 10^2.3 (about 199.5) instead of
-        // 5^3.3 + 0.05 (about 202.6).
-        // 10^(2.3 - 4.5 attack)
-        m_rate = ReproducibleExp((2.3 - 4.5 * m_attack) * kLn10) * m_timeBase;
-    }
+    m_rate = m_triggerAttackRate;
 }
 
 void EnvelopeGenerator::Release()
@@ -108,7 +123,7 @@ void EnvelopeGenerator::Release()
     if (m_level > 0.0) {
         m_stage = kRelease;
         m_target = kReleaseTarget;
-        m_rate = RateOf(ReleaseTimeSetting());
+        m_rate = ReleaseRate();
     } else {
         m_stage = kIdle;
     }
@@ -120,5 +135,5 @@ void EnvelopeGenerator::EndExtendedSustain()
         return;
     }
     m_extendedSustain = false;
-    m_rate = RateOf(m_release);
+    m_rate = m_releaseRate;
 }

@@ -23,8 +23,8 @@ public:
 
     // Idle at level 0 and the time law scaled for `stepsPerSecond` steps per
     // second: kControlStepsPerSecond for the filter envelope, the sample rate in
-    // Hz for the amp envelope. Called at every sample-rate change. The settings
-    // are kept. Not for the per-sample path (one division).
+    // Hz for the amp envelope (a rate that is not positive keeps the previous
+    // scale). Called at every sample-rate change. The settings are kept.
     void Reset(double stepsPerSecond);
 
     // Settings in the parameters' own units (0..1). Times are time settings of
@@ -54,7 +54,8 @@ public:
     void EndExtendedSustain();
 
     // One step of the envelope (per sample or per control tick). Inline: one
-    // multiply-add and two comparisons; no transcendental functions.
+    // multiply-add and two comparisons; no transcendental functions, also not
+    // at the stage change.
     void Step()
     {
         if (m_stage == kIdle) {
@@ -91,9 +92,11 @@ private:
 
     // Time law: fraction of the distance covered per step for a time setting.
     double RateOf(double timeSetting) const;
-    // The release time setting: the extended-sustain time while the flag is
+    // Recomputes the cached rates of all settings (after a time-base change).
+    void UpdateRates();
+    // Rate of the release: that of the extended-sustain time while the flag is
     // set and that time is longer than the release time.
-    double ReleaseTimeSetting() const;
+    double ReleaseRate() const;
     void EnterDecay();
 
     double m_level = 0.0;
@@ -107,4 +110,12 @@ private:
     double m_timeBase;  // ln(10) / steps per second
     double m_target = 0.0;
     double m_rate = 0.0;
+    // Rates of the settings, kept up to date by the setters, so that steps,
+    // triggers and releases (which run inside the sample loop) need no power
+    // function.
+    double m_attackRate = 0.0;
+    double m_triggerAttackRate = 0.0;  // the steeper law used by Trigger at attack 0
+    double m_decayRate = 0.0;
+    double m_releaseRate = 0.0;
+    double m_extendedSustainRate = 0.0;
 };

@@ -81,6 +81,8 @@ public:
     std::int32_t VibratoOffset() const { return m_vibratoOffset; }
     double LeftGain() const { return m_leftGain; }
     double RightGain() const { return m_rightGain; }
+    double SawGain() const { return m_sawGain; }
+    double SquareGain() const { return m_squareGain; }
 
 private:
     void UpdateGains();

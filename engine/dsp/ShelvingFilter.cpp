@@ -4,12 +4,14 @@
 #include <cmath>
 
 #include "engine/dsp/LimitParameter.h"
+#include "engine/dsp/ReproducibleMath.h"
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kSqrt2 = 1.41421356237309504880;
 constexpr double kMaxFrequencyRatio = 0.49;
+constexpr double kLn10 = 2.302585092994046;
 
 }  // namespace
 
@@ -46,9 +48,10 @@ void ShelvingFilter::UpdateCoefficients()
         return;
     }
     const double frequency = std::min(m_frequency, kMaxFrequencyRatio * m_sampleRate);
-    const double k = std::tan(kPi * frequency / m_sampleRate);
+    // The library-free functions give the same bits on every target.
+    const double k = ReproducibleTan(kPi * frequency / m_sampleRate);
     const double kk = k * k;
-    const double v = std::pow(10.0, std::fabs(m_gain) / 20.0);
+    const double v = ReproducibleExp(std::fabs(m_gain) / 20.0 * kLn10);
     const double rootV = std::sqrt(v);
     const double rk = kSqrt2 * k;
     // Zoelzer's shelving designs; a cut is the exact inverse of the boost

@@ -29,9 +29,12 @@ SignalChain::SignalChain()
 void SignalChain::SetSampleRate(double sampleRate)
 {
     m_sampleRate = sampleRate;
-    // The period is taken from the whole-number rate: 44 at 44.1 kHz.
+    // The period is taken from the whole-number rate: 44 at 44.1 kHz. Rates
+    // below 1 kHz (or not a number) still get one frame, absurd ones at most
+    // kMaxControlPeriod.
     const double wholeRate = sampleRate > 0.0 ? std::floor(sampleRate) : 0.0;
-    m_controlPeriod = std::max(1, static_cast<int>(std::min(wholeRate / 1000.0, 1e6)));
+    m_controlPeriod =
+        std::max(1, static_cast<int>(std::min(wholeRate / 1000.0, static_cast<double>(kMaxControlPeriod))));
     const std::size_t size = static_cast<std::size_t>(m_controlPeriod);
     m_mixLeft.assign(size, 0.0);
     m_mixRight.assign(size, 0.0);
@@ -122,10 +125,15 @@ void SignalChain::SetChorusQ(double q)
     m_chorus.UpdateCoefficients();
 }
 
-void SignalChain::SetUiSoundSource(UiSoundSource source, void* context)
+void SignalChain::SetUiSoundPlayer(UiSoundPlayer* player)
 {
-    m_uiSoundSource = source;
-    m_uiSoundContext = context;
+    if (player == nullptr) {
+        SetUiSoundSource(nullptr, nullptr);
+        return;
+    }
+    SetUiSoundSource([](void* context, double* left, double* right,
+                        int frames) { static_cast<UiSoundPlayer*>(context)->AddTo(left, right, frames); },
+                     player);
 }
 
 void SignalChain::UpdateModulation(double modulationWheel)

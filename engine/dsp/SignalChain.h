@@ -24,6 +24,7 @@
 #include "engine/dsp/Phaser.h"
 #include "engine/dsp/PreFilter.h"
 #include "engine/dsp/ShelvingFilter.h"
+#include "engine/dsp/UiSoundPlayer.h"
 
 class SignalChain {
 public:
@@ -37,6 +38,8 @@ public:
     static constexpr double kFrequencyModulationRange = 5750.0;
     static constexpr double kMinFilterFrequency = 500.0;
     static constexpr double kMaxFilterFrequency = 12000.0;
+    // Longest control period in samples (a 10 MHz sample rate).
+    static constexpr int kMaxControlPeriod = 10000;
 
     // Adds `frames` samples of the user-interface sounds to both buffers.
     using UiSoundSource = void (*)(void* context, double* left, double* right, int frames);
@@ -48,7 +51,7 @@ public:
 
     // Reset for a new sample rate in Hz (the owner skips it when the rate is
     // unchanged, which keeps all sound state): the control period becomes
-    // floor(floor(rate) / 1000) samples (at least 1) and the four chunk
+    // floor(floor(rate) / 1000) samples (1..kMaxControlPeriod) and the four chunk
     // buffers are allocated for it; filter states are cleared and all
     // coefficients recomputed for the rate.
     void SetSampleRate(double sampleRate);
@@ -97,9 +100,17 @@ public:
     // while set. May be called from the editor thread.
     void SetVintageVibe(bool on) { m_vintageVibe.store(on, std::memory_order_relaxed); }
     bool VintageVibe() const { return m_vintageVibe.load(std::memory_order_relaxed); }
-    // Where the user-interface sounds come from (null for none); `context` is
-    // handed back to `source`. Called on the audio thread from RenderChunk.
-    void SetUiSoundSource(UiSoundSource source, void* context);
+    // Where the user-interface sounds come from (null for none), e.g. a
+    // function that calls UiSoundPlayer::AddTo; `context` is handed back to
+    // it. Called on the audio thread from RenderChunk, after the phaser.
+    void SetUiSoundSource(UiSoundSource source, void* context)
+    {
+        m_uiSoundSource = source;
+        m_uiSoundContext = context;
+    }
+    // The same with a player (the process-wide one in the product; null for
+    // none), which must outlive the chain.
+    void SetUiSoundPlayer(UiSoundPlayer* player);
 
     // --- Control tick ---
     // Runs the modulator (wheel position 0..1 from MIDI controller 1) and
@@ -142,8 +153,9 @@ public:
     }
 
     // Master section over the first `frames` frames of the mix bus (at most
-    // ControlPeriod(); more are cut to it): writes output * master gain to
-    // the host buffers, then clears the mix bus for the next chunk.
+    // ControlPeriod(); more are cut to it): overwrites the host buffers with
+    // output * master gain, then clears the mix bus for the next chunk.
+    // Writes nothing before the first SetSampleRate.
     void RenderChunk(int frames, double* outLeft, double* outRight);
 
     // MixFrame for each of `frames` bus frames, then RenderChunk; chunks

@@ -46,7 +46,9 @@ void VoiceFilter::SetType(double type)
 
 void VoiceFilter::SetPeak(double peak)
 {
-    m_feedback = 1.7 * peak + 0.01;
+    // Clamped: K much above 1.71 would let the resonance gain 1/(1 - K G (1 - G))
+    // grow without bound.
+    m_feedback = 1.7 * std::clamp(peak, 0.0, 1.0) + 0.01;
     m_needsUpdate = true;
 }
 

@@ -67,8 +67,8 @@ public:
     // highpass). Takes effect at the next SetCutoff, together with the
     // coefficients for it.
     void SetType(double type);
-    // "VCF Peak" value 0..1: feedback K = 1.7 * peak + 0.01. Takes effect at
-    // the next SetCutoff.
+    // "VCF Peak" value 0..1 (clamped): feedback K = 1.7 * peak + 0.01. Takes
+    // effect at the next SetCutoff.
     void SetPeak(double peak);
 
     // Cutoff as a pitch index (1/128 semitone steps; 0..17280, outside values

@@ -1,6 +1,8 @@
 // Cost of one envelope step (the amp envelope runs once per sample per voice).
 #include <benchmark/benchmark.h>
 
+#include <vector>
+
 #include "engine/dsp/EnvelopeGenerator.h"
 
 namespace {
@@ -46,5 +48,37 @@ void BM_EnvelopeStepWithNotes(benchmark::State& state)
     }
 }
 BENCHMARK(BM_EnvelopeStepWithNotes);
+
+}  // namespace
+
+namespace {
+
+// 64 voices' amp envelopes, one step each, as in the render loop (the
+// independent steps overlap). Reported per step.
+void BM_EnvelopeStep64Voices(benchmark::State& state)
+{
+    std::vector<EnvelopeGenerator> envelopes(64);
+    for (std::size_t v = 0; v < envelopes.size(); ++v) {
+        EnvelopeGenerator& env = envelopes[v];
+        env.Reset(44100.0);
+        env.SetAttack(0.0);
+        env.SetDecay(1.0);
+        env.SetSustain(0.5);
+        env.Trigger();
+        for (std::size_t i = 0; i < 300 + v; ++i) {
+            env.Step();
+        }
+    }
+    for (auto _ : state) {
+        double sum = 0.0;
+        for (EnvelopeGenerator& env : envelopes) {
+            env.Step();
+            sum += env.Level();
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * 64);
+}
+BENCHMARK(BM_EnvelopeStep64Voices);
 
 }  // namespace

@@ -138,13 +138,13 @@ int RunInfo(const InfoOptions& options)
 
     const int numParams = std::max(effect.numParams, 0);
     std::printf("parameters: %d\n", numParams);
-    std::printf("  %5s  %-24s %-20s %-10s %s\n", "index", "name", "display", "label", "value");
+    std::printf("  %5s  %-30s %-20s %-10s %s\n", "index", "name", "display", "label", "value");
     for (int i = 0; i < numParams; ++i) {
         const std::string name = host.DispatchText(effGetParamName, i);
         const std::string display = host.DispatchText(effGetParamDisplay, i);
         const std::string label = host.DispatchText(effGetParamLabel, i);
         const float value = effect.getParameter ? effect.getParameter(host.Effect(), i) : 0.0f;
-        std::printf("  %5d  %-24s %-20s %-10s %.6f\n", i, name.c_str(), display.c_str(), label.c_str(),
+        std::printf("  %5d  %-30s %-20s %-10s %.6f\n", i, name.c_str(), display.c_str(), label.c_str(),
                     static_cast<double>(value));
     }
 

@@ -1,0 +1,115 @@
+#include "engine/dsp/Voice.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/dsp/BusFrame.h"
+
+namespace {
+
+constexpr int kLowestSplitKey = 43;  // first key of bus 1
+constexpr int kKeysPerBus = 4;
+// Bound on the rounded cutoff term, far outside the usable 0..17280, so that
+// an absurd value can never overflow the integer sum.
+constexpr double kCutoffTermLimit = 1.0e6;
+
+}  // namespace
+
+int NoteBusOfKey(int key)
+{
+    if (key < kLowestSplitKey) {
+        return 0;
+    }
+    return std::min(BusFrame::kNoteBusCount - 1, (key - kLowestSplitKey) / kKeysPerBus + 1);
+}
+
+int Voice::CutoffPitch(double vcfModulationOffset) const
+{
+    double term = egIntensity * vcfVelocityFactor * filterEnvelope.Level() + vcfModulationOffset;
+    term = std::isnan(term) ? 0.0 : std::clamp(term, -kCutoffTermLimit, kCutoffTermLimit);
+    return cutoffIndex + keyTrackOffset + static_cast<int>(std::lround(term));
+}
+
+void Voice::Start(int key, int velocity, std::int32_t serialNumber, const OscillatorBanks& banks,
+                  double vcfModulationOffset)
+{
+    keyDown = true;
+    note = key;
+    serial = serialNumber;
+    bus = NoteBusOfKey(key);
+    PrepareKeys(banks);
+    const double d = velocity * (1.0 / 127.0) - 1.0;
+    vcfVelocityFactor = d * velocityToVcfEg + 1.0;
+    vcaVelocityFactor = d * velocityToVcaEg + 1.0;
+    keyTrackOffset = static_cast<std::int32_t>((key - 60) * keyTrack);
+    filterEnvelope.Trigger();
+    ampEnvelope.Trigger();
+    filterEnvelope.Step();
+    filter.SetCutoff(CutoffPitch(vcfModulationOffset));
+    active = !filterEnvelope.IsIdle() || !ampEnvelope.IsIdle();
+}
+
+void Voice::Release(bool force)
+{
+    keyDown = false;
+    if (!force && sustained) {
+        return;
+    }
+    filterEnvelope.Release();
+    ampEnvelope.Release();
+}
+
+void Voice::ControlTick(double vcfModulationOffset)
+{
+    if (!active) {
+        return;
+    }
+    filterEnvelope.Step();
+    filter.SetCutoff(CutoffPitch(vcfModulationOffset));
+    active = !filterEnvelope.IsIdle() || !ampEnvelope.IsIdle();
+}
+
+void Voice::Reset(double sampleRate, const OscillatorBanks& banks)
+{
+    serial = 0;
+    active = false;
+    sustained = false;
+    keyDown = false;
+    filterEnvelope.Reset(EnvelopeGenerator::kControlStepsPerSecond);
+    ampEnvelope.Reset(sampleRate);
+    // The table levels of the keys depend on the sample rate.
+    PrepareKeys(banks);
+}
+
+void Voice::RenderSample(const OscillatorBanks& banks, bool vcfEnabled, bool serialRouting, StereoPair* buses)
+{
+    StereoSample sum = banks.ReadVoice(keys);
+    ampEnvelope.Step();
+    const double gain = vcaVelocityFactor * ampEnvelope.Level();
+    double left = sum.left * gain;
+    double right = sum.right * gain;
+    buses[BusFrame::kRawBus][0] += left;
+    buses[BusFrame::kRawBus][1] += right;
+    if (vcfEnabled || serialRouting) {
+        double filteredLeft;
+        double filteredRight;
+        filter.Process(left, right, filteredLeft, filteredRight);
+        buses[BusFrame::kVcfBus][0] += filteredLeft;
+        buses[BusFrame::kVcfBus][1] += filteredRight;
+        if (serialRouting) {
+            left = filteredLeft;
+            right = filteredRight;
+        }
+    }
+    buses[bus][0] += left;
+    buses[bus][1] += right;
+}
+
+void Voice::SetTranspose(int bankIndex, int semitones, const OscillatorBanks& banks)
+{
+    if (bankIndex < 0 || bankIndex >= OscillatorBanks::kBankCount) {
+        return;
+    }
+    transpose[static_cast<std::size_t>(bankIndex)] = semitones;
+    PrepareKeys(banks);
+}

@@ -1,0 +1,452 @@
+#include "engine/dsp/VoiceArray.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "engine/dsp/LimitParameter.h"
+#include "engine/dsp/WaveTables.h"
+
+namespace {
+
+constexpr int kTableLength = WaveTables::kLength;
+constexpr int kPremixedSize = WaveTables::kLevelCount * kTableLength;
+
+// One bank as one voice reads it over a stretch of frames: the bank's
+// premixed table of the key's level, and the phase of the key's pitch class
+// times the key's octave factor, modulo 2^32. That product moves by
+// increment times factor per frame and has the same low 28 bits as the
+// bank's wrapped phase times the factor, so its top 12 of those bits are the
+// table position OscillatorBank::AddVoiceSample reads.
+struct BankRead {
+    const double* table;
+    std::uint32_t phase;
+    std::uint32_t step;
+    StereoDouble panGain;  // left and right gain
+};
+
+// Adds the bank's sample to sum and moves on one frame.
+inline void AddBank(BankRead& read, StereoDouble& sum)
+{
+    const double s = read.table[(read.phase >> kPhaseToPositionShift) & WaveTables::kLengthMask];
+    sum += Broadcast(s) * read.panGain;
+    read.phase += read.step;
+}
+
+inline void AddTo(StereoPair& bus, StereoDouble value)
+{
+    Store(bus, Load(bus) + value);
+}
+
+}  // namespace
+
+VoiceArray::VoiceArray(const OscillatorBanks& banks, const CutoffTable& table)
+    : m_banks(banks),
+      m_premixed(static_cast<std::size_t>(OscillatorBanks::kBankCount) * kPremixedSize + 1, 0.0)
+{
+    m_silence = m_premixed.data() + OscillatorBanks::kBankCount * kPremixedSize;
+    for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
+        m_premixedFor[b] = {std::numeric_limits<double>::quiet_NaN(),
+                            std::numeric_limits<double>::quiet_NaN()};
+        m_bankTable[b] = m_premixed.data() + b * kPremixedSize;
+    }
+    for (Voice& voice : m_voices) {
+        voice.filter.SetCutoffTable(&table);
+        voice.PrepareKeys(banks);
+    }
+}
+
+void VoiceArray::Reset(double sampleRate, int controlPeriod)
+{
+    m_controlPeriod = std::max(controlPeriod, 1);
+    const std::size_t frames = static_cast<std::size_t>(m_controlPeriod);
+    m_gain.assign(frames, 0.0);
+    m_unfiltered.assign(frames * 2 * kVoiceCount, 0.0);
+    m_serialCounter = 0;
+    for (Voice& voice : m_voices) {
+        voice.Reset(sampleRate, m_banks);
+    }
+}
+
+// ---- Notes -------------------------------------------------------------------
+
+int VoiceArray::ChooseVoice(int key) const
+{
+    for (int i = 0; i < kVoiceCount; ++i) {
+        if (m_voices[static_cast<std::size_t>(i)].note == key) {
+            return i;
+        }
+    }
+    for (int i = 0; i < kVoiceCount; ++i) {
+        if (!m_voices[static_cast<std::size_t>(i)].active) {
+            return i;
+        }
+    }
+    int oldest = 0;
+    for (int i = 1; i < kVoiceCount; ++i) {
+        if (m_voices[static_cast<std::size_t>(i)].serial <
+            m_voices[static_cast<std::size_t>(oldest)].serial) {
+            oldest = i;
+        }
+    }
+    return oldest;
+}
+
+void VoiceArray::RenumberSerials()
+{
+    std::array<int, kVoiceCount> order;
+    for (int i = 0; i < kVoiceCount; ++i) {
+        order[static_cast<std::size_t>(i)] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
+        return m_voices[static_cast<std::size_t>(a)].serial < m_voices[static_cast<std::size_t>(b)].serial;
+    });
+    for (int rank = 0; rank < kVoiceCount; ++rank) {
+        m_voices[static_cast<std::size_t>(order[static_cast<std::size_t>(rank)])].serial = rank + 1;
+    }
+    m_serialCounter = kVoiceCount;
+}
+
+void VoiceArray::NoteOn(int key, int velocity)
+{
+    for (Voice& voice : m_voices) {
+        if (voice.active && voice.ampEnvelope.IsReleasing()) {
+            voice.ampEnvelope.EndExtendedSustain();
+        }
+    }
+    Voice& voice = m_voices[static_cast<std::size_t>(ChooseVoice(key))];
+    if (m_serialCounter == std::numeric_limits<std::int32_t>::max()) {
+        RenumberSerials();
+    }
+    ++m_serialCounter;
+    voice.Start(key, velocity, m_serialCounter, m_banks, m_vcfModulationOffset);
+}
+
+void VoiceArray::NoteOff(int key)
+{
+    for (Voice& voice : m_voices) {
+        if (voice.active && voice.note == key) {
+            voice.Release(false);
+        }
+    }
+}
+
+void VoiceArray::SetSustainPedal(bool down)
+{
+    m_sustainPedal = down;
+    for (Voice& voice : m_voices) {
+        voice.sustained = down;
+    }
+    if (down) {
+        return;
+    }
+    for (Voice& voice : m_voices) {
+        if (!voice.keyDown) {
+            voice.Release(true);
+        }
+    }
+}
+
+void VoiceArray::AllNotesOff()
+{
+    SetSustainPedal(false);
+    for (Voice& voice : m_voices) {
+        voice.ampEnvelope.EndExtendedSustain();
+    }
+    for (Voice& voice : m_voices) {
+        voice.Release(true);
+    }
+}
+
+void VoiceArray::ControlTick(double vcfModulationOffset)
+{
+    m_vcfModulationOffset = vcfModulationOffset;
+    for (Voice& voice : m_voices) {
+        voice.ControlTick(vcfModulationOffset);
+    }
+}
+
+int VoiceArray::ActiveCount() const
+{
+    return static_cast<int>(
+        std::count_if(m_voices.begin(), m_voices.end(), [](const Voice& v) { return v.active; }));
+}
+
+// ---- Rendering -----------------------------------------------------------------
+
+void VoiceArray::RenderFrameReference(BusFrame& frame)
+{
+    for (Voice& voice : m_voices) {
+        if (voice.active) {
+            voice.RenderSample(m_banks, m_vcfEnabled, m_serialRouting, frame.bus);
+        }
+    }
+}
+
+void VoiceArray::UpdatePremixedTables()
+{
+    const WaveTables& waves = WaveTables::Get();
+    for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
+        const OscillatorBank& bank = m_banks.Bank(b);
+        const WaveGains gains = {bank.SawGain(), bank.SquareGain()};
+        // Banks with the same wave mix share one table (the default program
+        // has all three at pure sawtooth), which keeps the cache footprint
+        // that of the plain wave tables.
+        int source = b;
+        for (int a = 0; a < b; ++a) {
+            if (m_premixedFor[a].saw == gains.saw && m_premixedFor[a].square == gains.square) {
+                source = a;
+                break;
+            }
+        }
+        double* own = m_premixed.data() + b * kPremixedSize;
+        if (source == b && !(m_premixedFor[b].saw == gains.saw && m_premixedFor[b].square == gains.square)) {
+            for (int level = 0; level < WaveTables::kLevelCount; ++level) {
+                const double* wave = waves.Level(level);
+                double* mixed = own + level * kTableLength;
+                for (int l = 0; l < kTableLength; ++l) {
+                    mixed[l] = wave[2 * l] * gains.saw + wave[2 * l + 1] * gains.square;
+                }
+            }
+            m_premixedFor[b] = gains;
+        }
+        m_bankTable[b] = source == b ? own : m_bankTable[source];
+    }
+}
+
+VoiceArray::BankStretch VoiceArray::MakeBankStretch(int bankIndex, const OscillatorTables::KeyRead& key,
+                                                    int begin) const
+{
+    const OscillatorBank& bank = m_banks.Bank(bankIndex);
+    const std::uint32_t increment =
+        static_cast<std::uint32_t>(bank.Increment(static_cast<int>(key.pitchClass)));
+    const std::uint32_t phase =
+        bank.Phase(static_cast<int>(key.pitchClass)) + static_cast<std::uint32_t>(begin) * increment;
+    const double* table = m_silence;
+    if (key.octaveFactor != 0) {
+        const auto level = (key.wave - WaveTables::Get().Level(0)) / (2 * kTableLength);
+        table = m_bankTable[bankIndex] + level * kTableLength;
+    }
+    return {table, phase * key.octaveFactor, increment * key.octaveFactor, bank.LeftGain(), bank.RightGain()};
+}
+
+void VoiceArray::RenderVoiceBanks(Voice& voice, int begin, int end, BusFrame* frames, double* unfiltered)
+{
+    const int count = end - begin;
+    EnvelopeGenerator& envelope = voice.ampEnvelope;
+    // An envelope that one step leaves unchanged (idle, or holding its
+    // sustain level) stays unchanged for every step: its gain is constant and
+    // it need not be stepped.
+    EnvelopeGenerator probe = envelope;
+    probe.Step();
+    const bool steady = probe.Level() == envelope.Level() && probe.CurrentStage() == envelope.CurrentStage();
+    double* gain = m_gain.data();
+    if (steady) {
+        std::fill_n(gain, count, voice.vcaVelocityFactor * envelope.Level());
+    } else {
+        for (int i = 0; i < count; ++i) {
+            envelope.Step();
+            gain[i] = voice.vcaVelocityFactor * envelope.Level();
+        }
+    }
+
+    const auto make = [&](int bank) {
+        const BankStretch s = MakeBankStretch(bank, voice.keys.read[bank], begin);
+        return BankRead{s.table, s.phase, s.step, StereoDouble{s.leftGain, s.rightGain}};
+    };
+    BankRead a = make(kBankA);
+    BankRead b = make(kBankB);
+    BankRead c = make(kBankC);
+    BusFrame* frame = frames + begin;
+    const int bus = voice.bus;
+    for (int i = 0; i < count; ++i) {
+        StereoDouble sum = {0.0, 0.0};
+        AddBank(a, sum);
+        AddBank(b, sum);
+        AddBank(c, sum);
+        const StereoDouble out = sum * Broadcast(gain[i]);
+        AddTo(frame[i].bus[BusFrame::kRawBus], out);
+        if (unfiltered == nullptr) {
+            AddTo(frame[i].bus[bus], out);
+        } else {
+            std::memcpy(unfiltered + 2 * (begin + i), &out, sizeof out);
+        }
+    }
+}
+
+void VoiceArray::Render(int begin, int end, BusFrame* frames)
+{
+    begin = std::max(begin, 0);
+    end = std::min(end, m_controlPeriod);
+    if (end <= begin) {
+        return;
+    }
+    const bool filtered = m_vcfEnabled || m_serialRouting;
+    UpdatePremixedTables();
+    std::array<int, kVoiceCount> active;
+    int activeCount = 0;
+    for (int v = 0; v < kVoiceCount; ++v) {
+        Voice& voice = m_voices[static_cast<std::size_t>(v)];
+        if (!voice.active) {
+            continue;
+        }
+        active[static_cast<std::size_t>(activeCount++)] = v;
+        double* unfiltered =
+            filtered ? m_unfiltered.data() + static_cast<std::size_t>(v) * 2 * m_controlPeriod : nullptr;
+        RenderVoiceBanks(voice, begin, end, frames, unfiltered);
+    }
+    if (!filtered) {
+        return;
+    }
+    // Each voice's filter is a long dependency chain from frame to frame;
+    // running all voices for one frame before the next lets the processor
+    // overlap them.
+    for (int i = begin; i < end; ++i) {
+        StereoPair* buses = frames[i].bus;
+        for (int k = 0; k < activeCount; ++k) {
+            const int v = active[static_cast<std::size_t>(k)];
+            Voice& voice = m_voices[static_cast<std::size_t>(v)];
+            const double* x = m_unfiltered.data() + (static_cast<std::size_t>(v) * m_controlPeriod + i) * 2;
+            double left;
+            double right;
+            voice.filter.Process(x[0], x[1], left, right);
+            AddTo(buses[BusFrame::kVcfBus], StereoDouble{left, right});
+            AddTo(buses[voice.bus], m_serialRouting ? StereoDouble{left, right} : StereoDouble{x[0], x[1]});
+        }
+    }
+}
+
+// ---- Parameters -------------------------------------------------------------------
+
+void VoiceArray::SetVcaAttack(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.ampEnvelope.SetAttack(LimitParameter(x, 0.0, 1.0));
+    }
+}
+
+void VoiceArray::SetVorn2000Sustain(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.ampEnvelope.SetExtendedSustain(LimitParameter(x, 0.0, 1.0));
+    }
+}
+
+void VoiceArray::SetVelocityToVcfEg(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.velocityToVcfEg = LimitParameter(x, 0.0, 1.0);
+    }
+}
+
+void VoiceArray::SetVelocityToVcaEg(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.velocityToVcaEg = LimitParameter(x, 0.0, 1.0);
+    }
+}
+
+void VoiceArray::SetTranspose(int bank, double semitones)
+{
+    const int value = static_cast<int>(LimitParameter(semitones, -12.0, 12.0));
+    for (Voice& voice : m_voices) {
+        voice.SetTranspose(bank, value, m_banks);
+    }
+}
+
+void VoiceArray::SetFilterArrangement(double x)
+{
+    m_serialRouting = x >= 0.5;
+}
+
+void VoiceArray::SetVcfLevel(double x)
+{
+    m_vcfEnabled = x > 0.0;
+}
+
+void VoiceArray::SetVcfType(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.filter.SetType(x);
+    }
+}
+
+void VoiceArray::SetVcfCutoff(double x)
+{
+    const auto index = static_cast<std::int32_t>(std::lround(LimitParameter(x, 0.0, 1.0) * kMaxPitchIndex));
+    for (Voice& voice : m_voices) {
+        voice.cutoffIndex = index;
+    }
+}
+
+void VoiceArray::SetVcfPeak(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.filter.SetPeak(x);
+    }
+}
+
+void VoiceArray::SetVcfKeyTrack(double x)
+{
+    const double steps = std::round(LimitParameter(x, 0.0, 1.0) * kPitchStepsPerKey);
+    for (Voice& voice : m_voices) {
+        voice.keyTrack = steps;
+    }
+}
+
+void VoiceArray::SetVcfEgIntensity(double x)
+{
+    const double steps = std::round(LimitParameter(x, 0.0, 1.0) * kMaxPitchIndex);
+    for (Voice& voice : m_voices) {
+        voice.egIntensity = steps;
+    }
+}
+
+void VoiceArray::SetVcfEgAttack(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.filterEnvelope.SetAttack(LimitParameter(x, 0.0, 1.0));
+    }
+}
+
+void VoiceArray::SetVcfEgDecay(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.filterEnvelope.SetDecay(LimitParameter(x, 0.0, 1.0));
+    }
+}
+
+void VoiceArray::SetVcfEgSustain(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.filterEnvelope.SetSustain(LimitParameter(x, 0.0, 1.0));
+    }
+}
+
+void VoiceArray::SetVcfEgRelease(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.filterEnvelope.SetRelease(LimitParameter(x, 0.0, 1.0));
+    }
+}
+
+void VoiceArray::SetVcaDecay(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.ampEnvelope.SetDecay(LimitParameter(x, 0.0, 1.0));
+    }
+}
+
+void VoiceArray::SetVcaSustain(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.ampEnvelope.SetSustain(LimitParameter(x, 0.0, 1.0));
+    }
+}
+
+void VoiceArray::SetVcaRelease(double x)
+{
+    for (Voice& voice : m_voices) {
+        voice.ampEnvelope.SetRelease(LimitParameter(x, 0.0, 1.0));
+    }
+}

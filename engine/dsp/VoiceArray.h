@@ -1,0 +1,142 @@
+// The engine's 64 voices: note assignment (same key, else a free voice, else
+// the oldest note), note on and off, the sustain pedal, all notes off, the
+// voice part of the control tick, parameter distribution to every voice, and
+// rendering the voices into the 14 buses.
+//
+// Rendering works on chunks of at most one control period. Within a chunk the
+// bank phases stand at the chunk's first frame (the owner advances them after
+// the chunk), and the owner renders the frames between two note events with
+// one Render call each. Render visits the voices one after the other over
+// the whole stretch of frames instead of all voices per frame; every bus
+// still receives its voices' additions in voice order for every frame, so
+// the result is bit for bit that of RenderFrameReference called per frame.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "engine/dsp/BusFrame.h"
+#include "engine/dsp/OscillatorBank.h"
+#include "engine/dsp/Voice.h"
+#include "engine/dsp/VoiceFilter.h"
+
+class VoiceArray {
+public:
+    static constexpr int kVoiceCount = 64;
+
+    // Voices idle, their filters using `table`; both objects must outlive the
+    // array.
+    VoiceArray(const OscillatorBanks& banks, const CutoffTable& table);
+    VoiceArray(const VoiceArray&) = delete;
+    VoiceArray& operator=(const VoiceArray&) = delete;
+
+    // Sample-rate change (Hz): every voice silenced and reset, the serial
+    // counter 0, scratch buffers sized for chunks of controlPeriod frames.
+    // Allocates; not for the render path.
+    void Reset(double sampleRate, int controlPeriod);
+
+    // ---- Notes (at the event's sample; key and velocity 0..127) ----
+    void NoteOn(int key, int velocity);
+    void NoteOff(int key);
+    // Controller 64: every voice takes the pedal state; lifting the pedal
+    // releases every voice whose key is up.
+    void SetSustainPedal(bool down);
+    // Controllers 120 and 123: pedal up, then every voice released (with the
+    // "VORN-2000 Sustain" tails cut to the normal release).
+    void AllNotesOff();
+
+    // Control tick, after the modulator: `vcfModulationOffset` (pitch steps)
+    // is kept for note-ons until the next tick.
+    void ControlTick(double vcfModulationOffset);
+
+    // Adds the active voices' output for chunk frames begin..end-1 into
+    // frames[begin..end-1], with the bank phases as at chunk frame 0.
+    // end - begin must not exceed the control period given to Reset.
+    void Render(int begin, int end, BusFrame* frames);
+    // The straightforward per-frame loop: every active voice reads the banks
+    // at their current phases and adds into frame. For tests and as the
+    // definition Render must match.
+    void RenderFrameReference(BusFrame& frame);
+
+    // ---- Parameters (each parameter's own unit), to all voices ----
+    void SetVcaAttack(double x);
+    void SetVorn2000Sustain(double x);
+    void SetVelocityToVcfEg(double x);
+    void SetVelocityToVcaEg(double x);
+    // Bank 0..2 transpose in semitones, truncated toward zero.
+    void SetTranspose(int bank, double semitones);
+    void SetFilterArrangement(double x);  // serial for x >= 0.5
+    void SetVcfLevel(double x);           // VCF in use for x > 0
+    void SetVcfType(double x);            // highpass for x >= 0.5
+    void SetVcfCutoff(double x);          // 0..1, pitch index round(x * 17280)
+    void SetVcfPeak(double x);            // 0..1
+    void SetVcfKeyTrack(double x);        // 0..1, round(x * 128) steps per semitone
+    void SetVcfEgIntensity(double x);     // 0..1, round(x * 17280) pitch steps
+    void SetVcfEgAttack(double x);
+    void SetVcfEgDecay(double x);
+    void SetVcfEgSustain(double x);
+    void SetVcfEgRelease(double x);
+    void SetVcaDecay(double x);
+    void SetVcaSustain(double x);
+    void SetVcaRelease(double x);
+
+    // ---- Observers ----
+    const Voice& GetVoice(int index) const { return m_voices[static_cast<std::size_t>(index)]; }
+    int ActiveCount() const;
+    bool SustainPedal() const { return m_sustainPedal; }
+    std::int32_t SerialCounter() const { return m_serialCounter; }
+    bool VcfEnabled() const { return m_vcfEnabled; }
+    bool SerialRouting() const { return m_serialRouting; }
+
+private:
+    int ChooseVoice(int key) const;
+    // Keeps the serial counter from overflowing: renumbers the voices 1..64
+    // in note-on order.
+    void RenumberSerials();
+    // Renders one voice's unfiltered output for frames begin..end-1 and adds
+    // it to the raw bus; adds it to the note bus as well when `unfiltered` is
+    // null, else stores it there (a pair per chunk frame) for the filter.
+    void RenderVoiceBanks(Voice& voice, int begin, int end, BusFrame* frames, double* unfiltered);
+
+    struct WaveGains {
+        double saw;
+        double square;
+    };
+    struct BankStretch {
+        const double* table;
+        std::uint32_t phase;
+        std::uint32_t step;
+        double leftGain;
+        double rightGain;
+    };
+    // Rebuilds a bank's premixed tables when its wave mix changed.
+    void UpdatePremixedTables();
+    // Where and how fast a voice reads a bank, from chunk frame begin on.
+    BankStretch MakeBankStretch(int bank, const OscillatorTables::KeyRead& key, int begin) const;
+
+    const OscillatorBanks& m_banks;
+    std::array<Voice, kVoiceCount> m_voices;
+    bool m_vcfEnabled = false;
+    bool m_serialRouting = false;
+    bool m_sustainPedal = false;
+    std::int32_t m_serialCounter = 0;
+    double m_vcfModulationOffset = 0.0;
+
+    int m_controlPeriod = 0;
+    // Per frame of the current stretch: the VCA gain of the voice being
+    // rendered.
+    std::vector<double> m_gain;
+    // With the VCF in use: each voice's unfiltered output per frame
+    // (kVoiceCount rows of m_controlPeriod pairs), filtered frame by frame
+    // across the voices afterwards.
+    std::vector<double> m_unfiltered;
+    // Per bank, every wave table level with the bank's saw and square gains
+    // applied (saw * saw gain + square * square gain, as the bank computes
+    // it per sample), so a voice reads one value per bank and sample; then
+    // 0.0 for silent keys. Rebuilt only when a wave mix changes.
+    std::vector<double> m_premixed;
+    const double* m_silence = nullptr;
+    WaveGains m_premixedFor[OscillatorBanks::kBankCount];
+    const double* m_bankTable[OscillatorBanks::kBankCount];
+};

@@ -1,0 +1,69 @@
+#include "engine/dsp/ReproducibleMath.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+// Distance in units of the last place of `expected`.
+double UlpDistance(double value, double expected)
+{
+    const double ulp = std::nextafter(std::fabs(expected), INFINITY) - std::fabs(expected);
+    return std::fabs(value - expected) / ulp;
+}
+
+}  // namespace
+
+TEST(ReproducibleMath, AgreesWithTheCLibraryWithinAFewUlps)
+{
+    // The C library's results are within about 1 ulp of the exact values.
+    constexpr int kSteps = 50000;
+    double worstExp = 0.0;
+    double worstSin = 0.0;
+    double worstCos = 0.0;
+    double worstTan = 0.0;
+    double worstAbsolute = 0.0;
+    for (int i = 0; i <= kSteps; ++i) {
+        const double u = static_cast<double>(i) / kSteps;
+        const double e = -40.0 + 80.0 * u;
+        worstExp = std::max(worstExp, UlpDistance(ReproducibleExp(e), std::exp(e)));
+        const double x = -3.141592653589793 + 2.0 * 3.141592653589793 * u;
+        // Near the zeros of sine and cosine the absolute error matters.
+        if (std::fabs(std::sin(x)) > 1e-3) {
+            worstSin = std::max(worstSin, UlpDistance(ReproducibleSin(x), std::sin(x)));
+        }
+        if (std::fabs(std::cos(x)) > 1e-3) {
+            worstCos = std::max(worstCos, UlpDistance(ReproducibleCos(x), std::cos(x)));
+        }
+        worstAbsolute = std::max(worstAbsolute, std::fabs(ReproducibleSin(x) - std::sin(x)));
+        worstAbsolute = std::max(worstAbsolute, std::fabs(ReproducibleCos(x) - std::cos(x)));
+        const double t = 1.5707963267948966 * u * 0.999999;
+        worstTan = std::max(worstTan, UlpDistance(ReproducibleTan(t), std::tan(t)));
+    }
+    EXPECT_LE(worstExp, 4.0);
+    EXPECT_LE(worstSin, 4.0);
+    EXPECT_LE(worstCos, 4.0);
+    EXPECT_LE(worstTan, 6.0);
+    EXPECT_LE(worstAbsolute, 4e-16);
+}
+
+TEST(ReproducibleMath, KnownValuesAndFallbackOutsideTheDomain)
+{
+    EXPECT_EQ(ReproducibleExp(0.0), 1.0);
+    EXPECT_EQ(ReproducibleSin(0.0), 0.0);
+    EXPECT_EQ(ReproducibleCos(0.0), 1.0);
+    EXPECT_EQ(ReproducibleTan(0.0), 0.0);
+    EXPECT_NEAR(ReproducibleTan(0.7853981633974483), 1.0, 2e-16);
+    EXPECT_NEAR(ReproducibleSin(-1.5707963267948966), -1.0, 2e-16);
+    EXPECT_NEAR(ReproducibleCos(3.141592653589793), -1.0, 2e-16);
+    // Steep tangent near pi/2: 1/(pi/2 - x) to first order.
+    EXPECT_NEAR(ReproducibleTan(1.5707963267948966 - 1e-6) * 1e-6, 1.0, 1e-9);
+    // Outside the documented domain the C library answers.
+    EXPECT_EQ(ReproducibleExp(800.0), std::exp(800.0));
+    EXPECT_EQ(ReproducibleSin(10.0), std::sin(10.0));
+    EXPECT_EQ(ReproducibleCos(-10.0), std::cos(-10.0));
+    EXPECT_EQ(ReproducibleTan(-0.5), std::tan(-0.5));
+    EXPECT_TRUE(std::isnan(ReproducibleExp(NAN)));
+    EXPECT_TRUE(std::isnan(ReproducibleSin(NAN)));
+}

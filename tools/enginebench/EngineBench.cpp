@@ -1,0 +1,109 @@
+// Whole-engine speed: holds N notes and renders 20 s at 48 kHz in 512-frame
+// blocks, printing the real-time factor and the time per voice-sample.
+//
+//   vorn_enginebench [seconds]
+//
+// Scenarios: no notes; 16 and 64 notes with the VCF off (default program);
+// 64 notes with the VCF on every voice (serial arrangement, resonance,
+// filter envelope). Each runs three times; the best run counts.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <vector>
+
+#include "engine/VORN.h"
+
+namespace {
+
+VstIntPtr VSTCALLBACK SilentHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float)
+{
+    return 0;
+}
+
+constexpr double kSampleRate = 48000.0;
+constexpr int kBlockSize = 512;
+
+struct Scenario {
+    const char* name;
+    int notes;
+    bool vcf;
+    bool preFilter2 = true;  // on in the default program
+};
+
+void Set(VORN& plugin, int index, double value)
+{
+    plugin.GetParameter(index)->SetClamped(value);
+    plugin.OnParameterChanged(index);
+}
+
+double RunOnce(const Scenario& scenario, double seconds, double& checksum)
+{
+    auto plugin = std::make_unique<VORN>(&SilentHost);
+    plugin->SetSampleRate(kSampleRate);
+    plugin->SetBlockSize(kBlockSize);
+    plugin->OnReset();
+    plugin->OnActivation(true);
+    if (!scenario.preFilter2) {
+        Set(*plugin, kPreFilter2Level, 0.0);
+    }
+    if (scenario.vcf) {
+        Set(*plugin, kFilterArrangement, 1.0);
+        Set(*plugin, kVcfLevel, 1.0);
+        Set(*plugin, kVcfCutoff, 0.7);
+        Set(*plugin, kVcfPeak, 0.6);
+        Set(*plugin, kVcfEgIntensity, 0.2);
+        Set(*plugin, kVcfEgSustain, 0.5);
+    }
+    for (int i = 0; i < scenario.notes; ++i) {
+        MidiMessage message;
+        message.frameOffset = i;
+        message.status = 0x90;
+        message.data1 = static_cast<std::uint8_t>(24 + i);
+        message.data2 = 100;
+        plugin->HandleMidiMessage(message);
+    }
+    std::vector<double> left(kBlockSize);
+    std::vector<double> right(kBlockSize);
+    double* outputs[2] = {left.data(), right.data()};
+    const long long blocks = static_cast<long long>(seconds * kSampleRate) / kBlockSize;
+    const auto start = std::chrono::steady_clock::now();
+    for (long long b = 0; b < blocks; ++b) {
+        plugin->RenderBlock(nullptr, outputs, kBlockSize);
+        checksum += left[0] + right[kBlockSize - 1];
+    }
+    const auto stop = std::chrono::steady_clock::now();
+    return std::chrono::duration<double>(stop - start).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    const double seconds = argc > 1 ? std::max(1.0, std::atof(argv[1])) : 20.0;
+    const Scenario scenarios[] = {
+        {"no notes", 0, false},
+        {"no notes, pre-filter 2 off", 0, false, false},
+        {"16 notes, VCF off", 16, false},
+        {"64 notes, VCF off", 64, false},
+        {"64 notes, VCF off, pf2 off", 64, false, false},
+        {"64 notes, VCF on (serial)", 64, true},
+    };
+    double checksum = 0.0;
+    std::printf("%.0f s at %.0f Hz in blocks of %d frames\n", seconds, kSampleRate, kBlockSize);
+    for (const Scenario& scenario : scenarios) {
+        double best = 1e300;
+        for (int run = 0; run < 3; ++run) {
+            best = std::min(best, RunOnce(scenario, seconds, checksum));
+        }
+        const double samples = seconds * kSampleRate;
+        std::printf("%-28s %9.1fx real time", scenario.name, seconds / best);
+        if (scenario.notes > 0) {
+            std::printf("  %6.2f ns per voice-sample", best * 1e9 / (samples * scenario.notes));
+        }
+        std::printf("\n");
+    }
+    std::printf("(checksum %g)\n", checksum);
+    return 0;
+}
