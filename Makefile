@@ -1,14 +1,24 @@
 # Entry points for people and CI. Every target installs what it needs first.
 #   make demo   build the Linux module and the command-line host, print the
-#               plug-in's identity, parameters and programs, render out/demo.wav
+#               plug-in's identity, parameters and programs, render the demo
+#               phrase to out/demo.wav and out/demo.flac and draw out/demo.png
+#               (spectrogram over waveform)
+#   make bench  build and print the real-time factor of the Linux module:
+#               no notes, 64 held notes, 64 held notes through the voice filters
 #   make test   build all targets (Linux, Linux+sanitizers, Windows x86-64 and
 #               i386) and run every test suite (Windows ones under Wine)
 #   make dist   build the three modules into dist/
+#   make fuzz   build the fuzz targets (clang-14, libFuzzer) and run each for
+#               FUZZ_SECONDS; make fuzz-smoke runs each for FUZZ_SMOKE_SECONDS
+#               (part of make test). Crashes land in build/fuzz/artifacts/.
 SHELL := /bin/bash
 PRESETS_TEST := linux linux-asan mingw64 mingw32
 JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 120
+FUZZ_SMOKE_SECONDS ?= 15
+FUZZ_TARGETS := program_chunk bank_chunk program_file bank_file bank_image
 
-.PHONY: all deps deps-mingw demo test dist format-check clean $(addprefix build-,$(PRESETS_TEST)) $(addprefix test-,$(PRESETS_TEST))
+.PHONY: all deps deps-mingw demo bench test dist format-check clean build-fuzz fuzz fuzz-smoke $(addprefix build-,$(PRESETS_TEST)) $(addprefix test-,$(PRESETS_TEST))
 
 all: dist
 
@@ -32,17 +42,55 @@ $(addprefix test-,$(PRESETS_TEST)): test-%: build-%
 	@echo "== test suites: $* =="
 	@ctest --test-dir build/$* --output-on-failure -j 1
 
-test: format-check $(addprefix test-,$(PRESETS_TEST))
-	@echo "== all suites passed on: $(PRESETS_TEST) =="
+test: format-check $(addprefix test-,$(PRESETS_TEST)) fuzz-smoke
+	@echo "== all suites passed on: $(PRESETS_TEST); fuzz targets ran $(FUZZ_SMOKE_SECONDS) s each =="
+
+build-fuzz: deps build/fuzz/build.ninja
+	@cmake --build build/fuzz -j $(JOBS) --target vorn_fuzzers
+
+# Each target runs on its own corpus (kept between runs) seeded by the seed
+# generator; any crash or failed check stops make with the reproducer saved.
+define run-fuzzers
+	@rm -rf build/fuzz/seeds && build/fuzz/make-fuzz-seeds build/fuzz/seeds
+	@mkdir -p build/fuzz/artifacts
+	@set -e; for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$t; \
+	  echo "== fuzz $$t: $(1) s =="; \
+	  build/fuzz/fuzz_$$t -max_total_time=$(1) -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+	    -artifact_prefix=build/fuzz/artifacts/$$t- build/fuzz/corpus/$$t build/fuzz/seeds/$$t \
+	    > build/fuzz/$$t.log 2>&1 || { tail -n 60 build/fuzz/$$t.log; exit 1; }; \
+	  grep -E '^stat::number_of_executed_units' build/fuzz/$$t.log; \
+	done
+endef
+
+fuzz: build-fuzz
+	$(call run-fuzzers,$(FUZZ_SECONDS))
+
+fuzz-smoke: build-fuzz
+	$(call run-fuzzers,$(FUZZ_SMOKE_SECONDS))
 
 format-check: deps
 	@bash tools/check-format.sh
 
+HOST := build/linux/tools/vornhost
+MODULE := build/linux/module/VORN64.so
+
+# sox draws the spectrogram with a 58-pixel margin left of its 1000-pixel time
+# axis; the waveform below is drawn on the same columns.
 demo: build-linux
 	@mkdir -p out
-	@build/linux/tools/vornhost info build/linux/module/VORN64.so
-	@build/linux/tools/vornhost render build/linux/module/VORN64.so -o out/demo.wav --seconds 1
-	@echo "demo: wrote out/demo.wav"
+	@$(HOST) info $(MODULE)
+	@$(HOST) render $(MODULE) --demo -o out/demo.wav -o out/demo.flac
+	@sox -V1 out/demo.wav -n remix - spectrogram -x 1000 -y 400 -z 100 -t "VORN demo phrase" \
+		-o out/demo-spectrogram.png
+	@$(HOST) plot out/demo.wav --spectrogram out/demo-spectrogram.png --plot-area 58:1000 -o out/demo.png
+	@sox -V1 out/demo.wav -n stat 2>&1 | grep -E "^(Length|Maximum amplitude|Minimum amplitude|RMS +amplitude)"
+	@echo "demo: wrote out/demo.wav, out/demo.flac and out/demo.png"
+
+bench: build-linux
+	@$(HOST) bench $(MODULE) --notes 0
+	@$(HOST) bench $(MODULE) --notes 64
+	@$(HOST) bench $(MODULE) --notes 64 --vcf
 
 dist: build-linux build-mingw64 build-mingw32
 	@mkdir -p dist/linux-x86_64 dist/windows-x86_64 dist/windows-x86

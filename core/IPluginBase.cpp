@@ -221,16 +221,32 @@ int IPluginBase::UnserializePresets(const StateChunk& chunk, int position)
             position = -1;
             break;
         }
-        CopyText(preset.name, name);
-        preset.initialised = initialised != 0;
         position = afterName + 1;
-        if (preset.initialised) {
-            position = ReadState(chunk, position);
-            if (position > 0) {
-                preset.state.Clear();
-                WriteState(preset.state);
-            }
+        if (initialised == 0) {
+            CopyText(preset.name, name);
+            preset.initialised = false;
+            continue;
         }
+        // The name comes first: a state written while this slot is the
+        // current one carries it.
+        char oldName[kPresetNameSize];
+        std::memcpy(oldName, preset.name, sizeof(oldName));
+        const bool wasInitialised = preset.initialised;
+        CopyText(preset.name, name);
+        preset.initialised = true;
+        position = ReadState(chunk, position);
+        if (position <= 0) {
+            // A record whose state is cut off is not taken: the slot keeps its
+            // name, flag and state. Marking it initialised without a readable
+            // state would make every later load of it fail and every later
+            // bank write a record without state bytes.
+            std::memcpy(preset.name, oldName, sizeof(oldName));
+            preset.initialised = wasInitialised;
+            position = -1;
+            break;
+        }
+        preset.state.Clear();
+        WriteState(preset.state);
     }
     LoadPreset(m_currentPreset);
     return position;

@@ -140,7 +140,8 @@ public:
     // Reads a bank of preset records from chunk at position into the slots,
     // then reloads the current preset. Returns the position after the last
     // record read, or -1 when a record was cut off (slots read before it keep
-    // their new contents).
+    // their new contents; the cut-off one and those after it keep their old
+    // contents).
     virtual int UnserializePresets(const StateChunk& chunk, int position);
     // Stores the live state into the current slot and, when name is given and
     // not empty, renames it (cut to 255 characters).

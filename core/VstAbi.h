@@ -147,7 +147,9 @@ constexpr VstInt32 kVstProcessLevelOffline = 4;
 constexpr VstInt32 kPlugCategEffect = 1;
 constexpr VstInt32 kPlugCategSynth = 2;
 
-// Buffer sizes the interface promises for texts handed to the host, terminator included.
+// Buffer sizes the interface promises for texts handed to the host, terminator
+// included, except program names: the interface gives 24 characters, and
+// hosts allocate at least 25 bytes for them.
 constexpr int kVstMaxProgNameLen = 24;
 constexpr int kVstMaxParamStrLen = 8;  // the interface's nominal size; hosts give more in practice
 constexpr int kVstMaxVendorStrLen = 64;

@@ -31,12 +31,15 @@ void VORN::RouteParameter(int index, double x)
             break;
         case kBankAWaveMix:
             m_banks.SetWaveMix(kBankA, x);
+            m_voices.UpdateWaveMixTables();
             break;
         case kBankBWaveMix:
             m_banks.SetWaveMix(kBankB, x);
+            m_voices.UpdateWaveMixTables();
             break;
         case kCWaveMix:
             m_banks.SetWaveMix(kBankC, x);
+            m_voices.UpdateWaveMixTables();
             break;
         case kBankALevel:
             m_banks.SetLevel(kBankA, x);
@@ -162,12 +165,15 @@ void VORN::RouteParameter(int index, double x)
             break;
         case kPreFilter1Level:
             m_chain.SetPreFilter1Level(x);
+            UpdateBusUse();
             break;
         case kPreFilter2Level:
             m_chain.SetPreFilter2Level(x);
+            UpdateBusUse();
             break;
         case kRawSignalLevel:
             m_chain.SetRawLevel(x);
+            UpdateBusUse();
             break;
         case kOrganStringsFilterLevel:
             m_chain.SetOrganStringsLevel(x);
@@ -213,4 +219,12 @@ void VORN::RouteParameter(int index, double x)
         default:
             break;
     }
+}
+
+void VORN::UpdateBusUse()
+{
+    // The voice mixer reads a bus only while its level is above 0.
+    const auto level = [this](int index) { return GetParameter(index)->Value(); };
+    m_voices.SetBusUse(level(kRawSignalLevel) > 0.0,
+                       level(kPreFilter1Level) > 0.0 || level(kPreFilter2Level) > 0.0);
 }

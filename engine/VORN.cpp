@@ -52,6 +52,7 @@ VORN::VORN(audioMasterCallback hostCallback) : Synth(hostCallback, Info())
 {
     DefineVornParameters(Parameters());
     LoadUiSoundResources();
+    m_chain.SetUiSoundPlayer(&UiSoundPlayer::Instance());
     // Engine state follows the declared defaults from the start.
     for (int i = 0; i < NumParameters(); ++i) {
         OnParameterChanged(i);
@@ -78,13 +79,17 @@ void VORN::OnReset()
     if (sampleRate == m_sampleRate) {
         return;
     }
-    m_sampleRate = sampleRate;
+    // Silent until every buffer is in place: should an allocation throw, the
+    // binding reports the failure and rendering stays silent.
+    m_controlPeriod = 0;
     m_chain.SetSampleRate(sampleRate);
-    m_controlPeriod = m_chain.ControlPeriod();
-    m_busFrames.assign(static_cast<std::size_t>(m_controlPeriod), BusFrame{});
+    const int controlPeriod = m_chain.ControlPeriod();
+    m_busFrames.assign(static_cast<std::size_t>(controlPeriod), BusFrame{});
     m_banks.SetSampleRate(sampleRate);
     m_cutoffTable.Build(sampleRate);
-    m_voices.Reset(sampleRate, m_controlPeriod);
+    m_voices.Reset(sampleRate, controlPeriod);
+    m_sampleRate = sampleRate;
+    m_controlPeriod = controlPeriod;
 }
 
 // ---- Parameters --------------------------------------------------------------------

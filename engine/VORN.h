@@ -16,8 +16,10 @@
 //   of the next control period;
 // - the sample loop takes a FIFO event when the position within the period
 //   reaches its offset, whatever chunk that position falls in.
-// Controllers that move parameters act at control ticks: those for a period
-// whose tick has already run act at the next tick.
+// Controllers (and everything else that is not a note event) act at control
+// ticks: at the tick of their period when they arrive before it, at the next
+// tick when they arrive after it; those more than one period ahead are moved
+// half a period later, which puts them at the tick nearest to their sample.
 #pragma once
 
 #include <cstdint>
@@ -92,6 +94,8 @@ public:
 private:
     // Parameter index to engine state; value in the parameter's own unit.
     void RouteParameter(int index, double value);
+    // Tells the voices which buses the voice mixer reads.
+    void UpdateBusUse();
     // A controller mapped through the controller map: the parameter takes
     // value / 127 as its normalized value.
     void ApplyMappedController(int controller, int value);

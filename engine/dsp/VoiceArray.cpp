@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "engine/dsp/LimitParameter.h"
@@ -12,12 +13,18 @@ namespace {
 constexpr int kTableLength = WaveTables::kLength;
 constexpr int kPremixedSize = WaveTables::kLevelCount * kTableLength;
 
+// Bits above the 28 phase bits in a 32-bit word: a phase kept shifted up by
+// this much wraps by itself, and its top 12 bits are the table position.
+constexpr int kPhaseHeadroom = 32 - kPhaseBits;
+constexpr int kPositionShift = 32 - 12;
+static_assert(WaveTables::kLength == 1 << 12 && kPhaseToPositionShift + 12 == kPhaseBits);
+
 // One bank as one voice reads it over a stretch of frames: the bank's
 // premixed table of the key's level, and the phase of the key's pitch class
-// times the key's octave factor, modulo 2^32. That product moves by
-// increment times factor per frame and has the same low 28 bits as the
-// bank's wrapped phase times the factor, so its top 12 of those bits are the
-// table position OscillatorBank::AddVoiceSample reads.
+// times the key's octave factor, shifted up by kPhaseHeadroom (modulo 2^32).
+// That value moves by increment times factor, shifted likewise, per frame;
+// its top 12 bits are the top 12 of the 28 bits of the bank's wrapped phase
+// times the factor, the table position OscillatorBank::AddVoiceSample reads.
 struct BankRead {
     const double* table;
     std::uint32_t phase;
@@ -28,7 +35,7 @@ struct BankRead {
 // Adds the bank's sample to sum and moves on one frame.
 inline void AddBank(BankRead& read, StereoDouble& sum)
 {
-    const double s = read.table[(read.phase >> kPhaseToPositionShift) & WaveTables::kLengthMask];
+    const double s = read.table[read.phase >> kPositionShift];
     sum += Broadcast(s) * read.panGain;
     read.phase += read.step;
 }
@@ -36,6 +43,49 @@ inline void AddBank(BankRead& read, StereoDouble& sum)
 inline void AddTo(StereoPair& bus, StereoDouble value)
 {
     Store(bus, Load(bus) + value);
+}
+
+// One voice over a stretch of frames.
+struct Stretch {
+    BankRead bank[OscillatorBanks::kBankCount];
+    double* gain;  // VCA gain per frame, unless constant
+    double constantGain;
+    BusFrame* frame;     // the stretch's first frame
+    int bus;             // note bus
+    int count;           // frames
+    double* unfiltered;  // pairs per frame for the filter, or null
+};
+
+// Where a voice's output goes besides the raw bus.
+enum class Output { None, NoteBus, Filter };
+
+// kConstantGain: the VCA gain is the same for every frame. kRawBus: the raw
+// bus is mixed (else nothing reads it).
+template <bool kConstantGain, bool kRawBus, Output kOutput>
+void RenderStretch(Stretch& s)
+{
+    BankRead a = s.bank[0];
+    BankRead b = s.bank[1];
+    BankRead c = s.bank[2];
+    const StereoDouble constantGain = Broadcast(s.constantGain);
+    StereoPair* noteBus = &s.frame[0].bus[s.bus];
+    StereoPair* rawBus = &s.frame[0].bus[BusFrame::kRawBus];
+    constexpr int kStride = sizeof(BusFrame) / sizeof(StereoPair);
+    for (int i = 0; i < s.count; ++i) {
+        StereoDouble sum = {0.0, 0.0};
+        AddBank(a, sum);
+        AddBank(b, sum);
+        AddBank(c, sum);
+        const StereoDouble out = sum * (kConstantGain ? constantGain : Broadcast(s.gain[i]));
+        if constexpr (kRawBus) {
+            AddTo(rawBus[i * kStride], out);
+        }
+        if constexpr (kOutput == Output::NoteBus) {
+            AddTo(noteBus[i * kStride], out);
+        } else if constexpr (kOutput == Output::Filter) {
+            std::memcpy(s.unfiltered + 2 * i, &out, sizeof out);
+        }
+    }
 }
 
 }  // namespace
@@ -183,7 +233,7 @@ void VoiceArray::RenderFrameReference(BusFrame& frame)
     }
 }
 
-void VoiceArray::UpdatePremixedTables()
+void VoiceArray::UpdateWaveMixTables()
 {
     const WaveTables& waves = WaveTables::Get();
     for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
@@ -227,7 +277,8 @@ VoiceArray::BankStretch VoiceArray::MakeBankStretch(int bankIndex, const Oscilla
         const auto level = (key.wave - WaveTables::Get().Level(0)) / (2 * kTableLength);
         table = m_bankTable[bankIndex] + level * kTableLength;
     }
-    return {table, phase * key.octaveFactor, increment * key.octaveFactor, bank.LeftGain(), bank.RightGain()};
+    return {table, (phase * key.octaveFactor) << kPhaseHeadroom,
+            (increment * key.octaveFactor) << kPhaseHeadroom, bank.LeftGain(), bank.RightGain()};
 }
 
 void VoiceArray::RenderVoiceBanks(Voice& voice, int begin, int end, BusFrame* frames, double* unfiltered)
@@ -240,37 +291,47 @@ void VoiceArray::RenderVoiceBanks(Voice& voice, int begin, int end, BusFrame* fr
     EnvelopeGenerator probe = envelope;
     probe.Step();
     const bool steady = probe.Level() == envelope.Level() && probe.CurrentStage() == envelope.CurrentStage();
-    double* gain = m_gain.data();
-    if (steady) {
-        std::fill_n(gain, count, voice.vcaVelocityFactor * envelope.Level());
-    } else {
+    Stretch stretch;
+    stretch.gain = m_gain.data();
+    stretch.constantGain = voice.vcaVelocityFactor * envelope.Level();
+    if (!steady) {
         for (int i = 0; i < count; ++i) {
             envelope.Step();
-            gain[i] = voice.vcaVelocityFactor * envelope.Level();
+            stretch.gain[i] = voice.vcaVelocityFactor * envelope.Level();
         }
     }
-
-    const auto make = [&](int bank) {
+    for (int bank = 0; bank < OscillatorBanks::kBankCount; ++bank) {
         const BankStretch s = MakeBankStretch(bank, voice.keys.read[bank], begin);
-        return BankRead{s.table, s.phase, s.step, StereoDouble{s.leftGain, s.rightGain}};
-    };
-    BankRead a = make(kBankA);
-    BankRead b = make(kBankB);
-    BankRead c = make(kBankC);
-    BusFrame* frame = frames + begin;
-    const int bus = voice.bus;
-    for (int i = 0; i < count; ++i) {
-        StereoDouble sum = {0.0, 0.0};
-        AddBank(a, sum);
-        AddBank(b, sum);
-        AddBank(c, sum);
-        const StereoDouble out = sum * Broadcast(gain[i]);
-        AddTo(frame[i].bus[BusFrame::kRawBus], out);
-        if (unfiltered == nullptr) {
-            AddTo(frame[i].bus[bus], out);
-        } else {
-            std::memcpy(unfiltered + 2 * (begin + i), &out, sizeof out);
+        stretch.bank[bank] = {s.table, s.phase, s.step, StereoDouble{s.leftGain, s.rightGain}};
+    }
+    stretch.frame = frames + begin;
+    stretch.bus = voice.bus;
+    stretch.count = count;
+    stretch.unfiltered = unfiltered != nullptr ? unfiltered + 2 * begin : nullptr;
+
+    // One loop per combination, so that the per-frame loop has no branches.
+    const Output output = unfiltered != nullptr ? Output::Filter
+                          : m_noteBusesUsed     ? Output::NoteBus
+                                                : Output::None;
+    const auto withOutput = [&]<bool kConstantGain, bool kRawBus>() {
+        switch (output) {
+            case Output::None:
+                RenderStretch<kConstantGain, kRawBus, Output::None>(stretch);
+                break;
+            case Output::NoteBus:
+                RenderStretch<kConstantGain, kRawBus, Output::NoteBus>(stretch);
+                break;
+            case Output::Filter:
+                RenderStretch<kConstantGain, kRawBus, Output::Filter>(stretch);
+                break;
         }
+    };
+    if (steady) {
+        m_rawBusUsed ? withOutput.template operator()<true, true>()
+                     : withOutput.template operator()<true, false>();
+    } else {
+        m_rawBusUsed ? withOutput.template operator()<false, true>()
+                     : withOutput.template operator()<false, false>();
     }
 }
 
@@ -282,36 +343,46 @@ void VoiceArray::Render(int begin, int end, BusFrame* frames)
         return;
     }
     const bool filtered = m_vcfEnabled || m_serialRouting;
-    UpdatePremixedTables();
-    std::array<int, kVoiceCount> active;
+    UpdateWaveMixTables();
+    std::array<FilterInput, kVoiceCount> active;
     int activeCount = 0;
     for (int v = 0; v < kVoiceCount; ++v) {
         Voice& voice = m_voices[static_cast<std::size_t>(v)];
         if (!voice.active) {
             continue;
         }
-        active[static_cast<std::size_t>(activeCount++)] = v;
         double* unfiltered =
             filtered ? m_unfiltered.data() + static_cast<std::size_t>(v) * 2 * m_controlPeriod : nullptr;
+        active[static_cast<std::size_t>(activeCount++)] = {&voice.filter, unfiltered, voice.bus};
         RenderVoiceBanks(voice, begin, end, frames, unfiltered);
     }
-    if (!filtered) {
-        return;
+    if (filtered) {
+        FilterPass(begin, end, frames, active.data(), activeCount);
     }
+}
+
+void VoiceArray::FilterPass(int begin, int end, BusFrame* frames, const FilterInput* active, int count)
+{
+    const bool vcfBus = m_vcfEnabled;
+    const bool noteBuses = m_noteBusesUsed;
+    const bool serial = m_serialRouting;
     // Each voice's filter is a long dependency chain from frame to frame;
     // running all voices for one frame before the next lets the processor
     // overlap them.
     for (int i = begin; i < end; ++i) {
         StereoPair* buses = frames[i].bus;
-        for (int k = 0; k < activeCount; ++k) {
-            const int v = active[static_cast<std::size_t>(k)];
-            Voice& voice = m_voices[static_cast<std::size_t>(v)];
-            const double* x = m_unfiltered.data() + (static_cast<std::size_t>(v) * m_controlPeriod + i) * 2;
+        for (int k = 0; k < count; ++k) {
+            const FilterInput& voice = active[k];
+            const double* x = voice.unfiltered + 2 * i;
             double left;
             double right;
-            voice.filter.Process(x[0], x[1], left, right);
-            AddTo(buses[BusFrame::kVcfBus], StereoDouble{left, right});
-            AddTo(buses[voice.bus], m_serialRouting ? StereoDouble{left, right} : StereoDouble{x[0], x[1]});
+            voice.filter->Process(x[0], x[1], left, right);
+            if (vcfBus) {
+                AddTo(buses[BusFrame::kVcfBus], StereoDouble{left, right});
+            }
+            if (noteBuses) {
+                AddTo(buses[voice.bus], serial ? StereoDouble{left, right} : StereoDouble{x[0], x[1]});
+            }
         }
     }
 }
@@ -357,6 +428,12 @@ void VoiceArray::SetTranspose(int bank, double semitones)
 void VoiceArray::SetFilterArrangement(double x)
 {
     m_serialRouting = x >= 0.5;
+}
+
+void VoiceArray::SetBusUse(bool rawBus, bool noteBuses)
+{
+    m_rawBusUsed = rawBus;
+    m_noteBusesUsed = noteBuses;
 }
 
 void VoiceArray::SetVcfLevel(double x)

@@ -10,6 +10,12 @@
 // the whole stretch of frames instead of all voices per frame; every bus
 // still receives its voices' additions in voice order for every frame, so
 // the result is bit for bit that of RenderFrameReference called per frame.
+// The speed comes from layout and skipped work, not from other arithmetic:
+// each bank's saw/square mix is premixed into one table per level (the same
+// products and sum, computed once per wave mix change), a VCA envelope that
+// holds its level is not stepped per frame, additions to buses the voice
+// mixer does not read are left out, and with the VCF in use the filters run
+// frame by frame across the voices so that their long recursions overlap.
 #pragma once
 
 #include <array>
@@ -81,6 +87,13 @@ public:
     void SetVcaSustain(double x);
     void SetVcaRelease(double x);
 
+    // Rebuilds the premixed tables of the banks whose wave mix changed; call
+    // after a wave mix change (Render checks too, as a safety net).
+    void UpdateWaveMixTables();
+    // Whether the voice mixer reads the raw bus and the note buses; Render
+    // (not RenderFrameReference) leaves out the additions to unread buses.
+    void SetBusUse(bool rawBus, bool noteBuses);
+
     // ---- Observers ----
     const Voice& GetVoice(int index) const { return m_voices[static_cast<std::size_t>(index)]; }
     int ActiveCount() const;
@@ -98,6 +111,16 @@ private:
     // it to the raw bus; adds it to the note bus as well when `unfiltered` is
     // null, else stores it there (a pair per chunk frame) for the filter.
     void RenderVoiceBanks(Voice& voice, int begin, int end, BusFrame* frames, double* unfiltered);
+    // An active voice as the filter pass sees it.
+    struct FilterInput {
+        VoiceFilter* filter;
+        const double* unfiltered;  // pairs by chunk frame
+        int bus;
+    };
+    // Runs the active voices' filters (in voice order) over their unfiltered
+    // output, frame by frame across the voices, into the VCF bus and the note
+    // buses.
+    void FilterPass(int begin, int end, BusFrame* frames, const FilterInput* active, int count);
 
     struct WaveGains {
         double saw;
@@ -110,8 +133,6 @@ private:
         double leftGain;
         double rightGain;
     };
-    // Rebuilds a bank's premixed tables when its wave mix changed.
-    void UpdatePremixedTables();
     // Where and how fast a voice reads a bank, from chunk frame begin on.
     BankStretch MakeBankStretch(int bank, const OscillatorTables::KeyRead& key, int begin) const;
 
@@ -120,6 +141,8 @@ private:
     bool m_vcfEnabled = false;
     bool m_serialRouting = false;
     bool m_sustainPedal = false;
+    bool m_rawBusUsed = true;
+    bool m_noteBusesUsed = true;
     std::int32_t m_serialCounter = 0;
     double m_vcfModulationOffset = 0.0;
 

@@ -2,7 +2,10 @@
 
 #include <dlfcn.h>
 
-DynamicLibrary::~DynamicLibrary() { Close(); }
+DynamicLibrary::~DynamicLibrary()
+{
+    Close();
+}
 
 bool DynamicLibrary::Open(const std::string& path)
 {

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
-DynamicLibrary::~DynamicLibrary() { Close(); }
+DynamicLibrary::~DynamicLibrary()
+{
+    Close();
+}
 
 bool DynamicLibrary::Open(const std::string& path)
 {

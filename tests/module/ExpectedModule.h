@@ -13,11 +13,12 @@ constexpr VstInt32 kExpectedVersion = 10003;
 constexpr VstInt32 kRequiredFlags =
     effFlagsCanReplacing | effFlagsProgramChunks | effFlagsIsSynth | effFlagsCanDoubleReplacing;
 
-// Host buffer sizes the tests hand out, terminator included. Parameter texts
+// Host buffer sizes the tests hand out, terminator included (program names:
+// 24 characters and a terminator). Parameter texts
 // get 64 bytes: the interface's nominal 8 is exceeded by nearly every plug-in,
 // and 64 is what common hosts allocate.
 constexpr std::size_t kParamTextCapacity = 64;
-constexpr std::size_t kProgramNameCapacity = kVstMaxProgNameLen;
+constexpr std::size_t kProgramNameCapacity = kVstMaxProgNameLen + 1;
 constexpr std::size_t kEffectNameCapacity = kVstMaxEffectNameLen;
 constexpr std::size_t kVendorCapacity = kVstMaxVendorStrLen;
 constexpr std::size_t kProductCapacity = kVstMaxProductStrLen;

@@ -11,6 +11,12 @@
 
 namespace {
 
+struct ReceivedParameter {
+    int block;  // index of the process call that follows the change
+    VstInt32 index;
+    float value;
+};
+
 struct ReceivedEvent {
     int block;  // index of the process call the event was meant for
     VstInt32 deltaFrames;
@@ -26,6 +32,7 @@ struct FakePlugin {
     std::vector<double> blockPositions;
     std::vector<VstIntPtr> processLevels;
     std::vector<ReceivedEvent> events;
+    std::vector<ReceivedParameter> parameters;
     bool closed = false;
     bool returnNull = false;
     bool badMagic = false;
@@ -95,6 +102,11 @@ void VSTCALLBACK FakeDouble(AEffect*, double**, double** outputs, VstInt32 frame
     RecordBlock(frames);
 }
 
+void VSTCALLBACK FakeSetParameter(AEffect*, VstInt32 index, float value)
+{
+    g_fake.parameters.push_back({static_cast<int>(g_fake.blockFrames.size()), index, value});
+}
+
 AEffect* VSTCALLBACK FakeMain(audioMasterCallback host)
 {
     const bool returnNull = g_fake.returnNull;
@@ -112,7 +124,9 @@ AEffect* VSTCALLBACK FakeMain(audioMasterCallback host)
     effect.process = FakeAccumulating;
     effect.processReplacing = FakeReplacing;
     effect.processDoubleReplacing = FakeDouble;
+    effect.setParameter = FakeSetParameter;
     effect.numOutputs = 2;
+    effect.numParams = 4;
     effect.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsIsSynth;
     return &effect;
 }
@@ -242,4 +256,41 @@ TEST(RenderLoop, CallbacksModesAndStoppingSink)
     EXPECT_TRUE(stopped.stoppedBySink);
     EXPECT_EQ(stopped.framesRendered, 100);
     EXPECT_EQ(g_fake.blockFrames.size(), before + 1);
+}
+
+TEST(RenderLoop, TimedParameterChangesCutBlocksAtTheirFrames)
+{
+    PluginHost host;
+    ASSERT_TRUE(host.Create(FakeMain));
+    host.Open();
+    host.SetBlockSize(256);
+    ASSERT_TRUE(host.Resume());
+
+    const std::vector<TimedParameterChange> parameters = {
+        {300, 3, 0.75f}, {100, 1, 0.25f}, {100, 2, 0.5f}, {-5, 0, 1.0f},
+        {0, 1, 0.0f},    {512, 0, 0.0f},  {100, 9, 0.1f},  // beyond the plug-in's parameters: not passed on
+    };
+    const std::vector<TimedMidiEvent> events = {{150, {0x90, 60, 100}}, {300, {0x80, 60, 0}}};
+    const RenderResult result = RenderFrames(host, 512, ProcessMode::Replacing, events, {}, parameters);
+
+    EXPECT_EQ(result.framesRendered, 512);
+    EXPECT_EQ(result.parametersSet, 5);
+    EXPECT_EQ(g_fake.blockFrames, (std::vector<int>{100, 200, 212})) << "cut at 100 and 300";
+    EXPECT_EQ(g_fake.blockPositions, (std::vector<double>{0.0, 100.0, 300.0}));
+    const ReceivedParameter expected[] = {
+        {0, 0, 1.0f}, {0, 1, 0.0f}, {1, 1, 0.25f}, {1, 2, 0.5f}, {2, 3, 0.75f}};
+    ASSERT_EQ(g_fake.parameters.size(), std::size(expected)) << "the change at the end is dropped";
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        SCOPED_TRACE("change " + std::to_string(i));
+        EXPECT_EQ(g_fake.parameters[i].block, expected[i].block);
+        EXPECT_EQ(g_fake.parameters[i].index, expected[i].index);
+        EXPECT_EQ(g_fake.parameters[i].value, expected[i].value);
+    }
+    ASSERT_EQ(g_fake.events.size(), 2u);
+    EXPECT_EQ(g_fake.events[0].block, 1);
+    EXPECT_EQ(g_fake.events[0].deltaFrames, 50);
+    EXPECT_EQ(g_fake.events[1].block, 2);
+    EXPECT_EQ(g_fake.events[1].deltaFrames, 0);
+    EXPECT_FALSE(host.SetParameter(4, 0.5f));
+    EXPECT_FALSE(host.SetParameter(-1, 0.5f));
 }

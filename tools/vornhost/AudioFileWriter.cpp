@@ -2,6 +2,21 @@
 
 #include <sndfile.h>
 
+#include <algorithm>
+#include <cctype>
+#include <string_view>
+
+bool IsFlacPath(const std::string& path)
+{
+    constexpr std::string_view kExtension = ".flac";
+    if (path.size() < kExtension.size()) {
+        return false;
+    }
+    return std::equal(kExtension.begin(), kExtension.end(),
+                      path.end() - static_cast<std::ptrdiff_t>(kExtension.size()),
+                      [](char a, char b) { return a == std::tolower(static_cast<unsigned char>(b)); });
+}
+
 AudioFileWriter::~AudioFileWriter()
 {
     Close();
@@ -13,10 +28,16 @@ bool AudioFileWriter::Open(const std::string& path, int sampleRate, int channels
     SF_INFO info{};
     info.samplerate = sampleRate;
     info.channels = channels;
-    info.format = SF_FORMAT_WAV | (format == SampleFormat::Float32 ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_24);
+    const bool flac = IsFlacPath(path);
+    if (flac) {
+        info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_24;
+    } else {
+        info.format = SF_FORMAT_WAV | (format == SampleFormat::Float32 ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_24);
+    }
     if (channels <= 0 || !sf_format_check(&info)) {
-        m_error = "unsupported WAV layout: " + std::to_string(channels) + " channels at " +
-                  std::to_string(sampleRate) + " Hz";
+        m_error = std::string("unsupported ") + (flac ? "FLAC" : "WAV") +
+                  " layout: " + std::to_string(channels) + " channels at " + std::to_string(sampleRate) +
+                  " Hz";
         return false;
     }
     SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);

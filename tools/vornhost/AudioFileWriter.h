@@ -1,4 +1,5 @@
-// Writes interleaved audio to a WAV file through libsndfile.
+// Writes audio to a WAV or FLAC file through libsndfile; the file name's
+// extension chooses the container (".flac" for FLAC, anything else WAV).
 #pragma once
 
 #include <string>
@@ -9,6 +10,9 @@ enum class SampleFormat {
     Pcm24,
 };
 
+// True when path ends in ".flac" (any case).
+bool IsFlacPath(const std::string& path);
+
 class AudioFileWriter {
 public:
     AudioFileWriter() = default;
@@ -16,7 +20,8 @@ public:
     AudioFileWriter(const AudioFileWriter&) = delete;
     AudioFileWriter& operator=(const AudioFileWriter&) = delete;
 
-    // Creates (or replaces) a WAV file; false with LastError() on failure.
+    // Creates (or replaces) the file; false with LastError() on failure. FLAC
+    // holds integers only, so it is written as 24-bit whatever format says.
     bool Open(const std::string& path, int sampleRate, int channels, SampleFormat format);
     // Appends frames frames taken from one buffer per channel; 24-bit output clips to -1..1.
     bool Write(const float* const* channels, int frames);

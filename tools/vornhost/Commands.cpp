@@ -1,9 +1,18 @@
 #include "tools/vornhost/Commands.h"
 
+#include "tools/vornhost/DemoPhrase.h"
+#include "tools/vornhost/MidiFile.h"
+#include "tools/vornhost/VornParameters.h"
+#include "tools/vornhost/WaveformImage.h"
+
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
+#include <memory>
 #include <string>
 
 namespace {
@@ -86,6 +95,150 @@ void PrintPins(PluginHost& host, VstInt32 opcode, int count, const char* directi
     }
 }
 
+// A one-line bar on stderr, redrawn when the shown percentage changes.
+class ProgressBar {
+public:
+    ProgressBar(std::int64_t total, bool show) : m_total(total), m_show(show && total > 0) {}
+    ~ProgressBar() { Finish(); }
+
+    void Update(std::int64_t done)
+    {
+        if (!m_show) {
+            return;
+        }
+        const int percent = static_cast<int>(std::min<std::int64_t>(100, done * 100 / m_total));
+        if (percent == m_percent) {
+            return;
+        }
+        m_percent = percent;
+        constexpr int kWidth = 40;
+        char bar[kWidth + 1];
+        const int filled = percent * kWidth / 100;
+        for (int i = 0; i < kWidth; ++i) {
+            bar[i] = i < filled ? '#' : '-';
+        }
+        bar[kWidth] = '\0';
+        std::fprintf(stderr, "\rrendering [%s] %3d%%", bar, percent);
+        std::fflush(stderr);
+    }
+
+    void Finish()
+    {
+        if (m_show && m_percent >= 0) {
+            std::fprintf(stderr, "\n");
+        }
+        m_show = false;
+    }
+
+private:
+    std::int64_t m_total;
+    bool m_show;
+    int m_percent = -1;
+};
+
+double ThreadCpuSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+// Loads the module and brings the plug-in to the resumed state; false after printing why.
+bool StartPlugin(PluginHost& host, const std::string& modulePath, int sampleRate, int blockSize,
+                 ProcessMode mode, int program)
+{
+    if (!host.Load(modulePath)) {
+        std::fprintf(stderr, "vornhost: %s\n", host.LastError().c_str());
+        return false;
+    }
+    if (!host.Supports(mode)) {
+        std::fprintf(stderr, "vornhost: the plug-in does not support %s\n", ProcessModeName(mode));
+        return false;
+    }
+    host.Open();
+    host.SetSampleRate(sampleRate);
+    host.SetBlockSize(blockSize);
+    if (program >= 0) {
+        if (program >= host.Effect()->numPrograms) {
+            std::fprintf(stderr, "vornhost: program %d does not exist (the plug-in has %d)\n", program,
+                         host.Effect()->numPrograms);
+            return false;
+        }
+        host.Dispatch(effSetProgram, 0, program);
+    }
+    if (!host.Resume()) {
+        std::fprintf(stderr, "vornhost: %s\n", host.LastError().c_str());
+        return false;
+    }
+    if (host.NumOutputs() == 0) {
+        std::fprintf(stderr, "vornhost: the plug-in has no outputs\n");
+        return false;
+    }
+    return true;
+}
+
+// What render plays: events and parameter changes in frames, and the music's end.
+struct RenderScore {
+    std::vector<TimedMidiEvent> events;
+    std::vector<TimedParameterChange> parameters;
+    std::int64_t endFrame = 0;  // last event of the music, before the tail
+    bool hasMusic = false;
+};
+
+bool BuildRenderScore(const RenderOptions& options, RenderScore& score)
+{
+    score.events = options.events;
+    for (const TimedMidiEvent& event : options.events) {
+        score.endFrame = std::max(score.endFrame, event.frame);
+    }
+    score.hasMusic = !options.events.empty();
+    const double rate = options.sampleRate;
+    if (options.demo) {
+        DemoScore demo = BuildDemoPhrase(options.sampleRate);
+        score.events.insert(score.events.end(), demo.events.begin(), demo.events.end());
+        score.parameters = std::move(demo.parameters);
+        score.endFrame = std::max(score.endFrame, demo.lengthFrames);
+        score.hasMusic = true;
+        for (const DemoSection& section : demo.sections) {
+            std::printf("demo: %5.1f s  %s (buttons %d)\n", section.startSeconds, section.name.c_str(),
+                        section.buttons);
+        }
+    }
+    if (!options.midiPath.empty()) {
+        MidiSequence sequence;
+        std::string error;
+        if (!ReadMidiFile(options.midiPath, sequence, error)) {
+            std::fprintf(stderr, "vornhost: %s\n", error.c_str());
+            return false;
+        }
+        constexpr double kMaxMidiSeconds = 3600.0;
+        if (sequence.lengthSeconds > kMaxMidiSeconds) {
+            std::fprintf(stderr, "vornhost: %s lasts %.0f s; at most %.0f s can be rendered\n",
+                         options.midiPath.c_str(), sequence.lengthSeconds, kMaxMidiSeconds);
+            return false;
+        }
+        for (const MidiFileEvent& event : sequence.events) {
+            score.events.push_back(
+                {static_cast<std::int64_t>(std::llround(event.seconds * rate)), event.bytes});
+        }
+        score.endFrame =
+            std::max(score.endFrame, static_cast<std::int64_t>(std::llround(sequence.lengthSeconds * rate)));
+        score.hasMusic = true;
+        std::printf("MIDI file: format %d, %d tracks, %zu channel messages, %.2f s\n", sequence.format,
+                    sequence.trackCount, sequence.events.size(), sequence.lengthSeconds);
+    }
+    // Made at the start, after the demo's own start settings, in the given order.
+    if (options.buttons >= 0) {
+        for (const ParameterWrite& write : EnsembleWrites(options.buttons)) {
+            score.parameters.push_back({0, write.index, write.normalized});
+        }
+    }
+    for (const ParameterSetting& setting : options.settings) {
+        score.parameters.push_back({0, setting.index, setting.value});
+    }
+    return true;
+}
+
 }  // namespace
 
 int RunInfo(const InfoOptions& options)
@@ -163,48 +316,56 @@ int RunInfo(const InfoOptions& options)
 
 int RunRender(const RenderOptions& options)
 {
+    RenderScore score;
+    if (!BuildRenderScore(options, score)) {
+        return 1;
+    }
+    double seconds = options.seconds;
+    if (seconds <= 0.0) {
+        seconds = score.hasMusic
+                      ? static_cast<double>(score.endFrame) / options.sampleRate + options.tailSeconds
+                      : 2.0;
+    }
+    const auto totalFrames = static_cast<std::int64_t>(std::llround(seconds * options.sampleRate));
+
     PluginHost host;
     host.SetVerbose(options.verbose);
     host.SetOffline(true);
-    if (!host.Load(options.modulePath)) {
-        std::fprintf(stderr, "vornhost: %s\n", host.LastError().c_str());
+    if (!StartPlugin(host, options.modulePath, options.sampleRate, options.blockSize, options.mode,
+                     options.program)) {
         return 1;
     }
-    if (!host.Supports(options.mode)) {
-        std::fprintf(stderr, "vornhost: the plug-in does not support %s\n", ProcessModeName(options.mode));
-        return 1;
-    }
-    host.Open();
-    host.SetSampleRate(options.sampleRate);
-    host.SetBlockSize(options.blockSize);
-    if (options.program >= 0) {
-        if (options.program >= host.Effect()->numPrograms) {
-            std::fprintf(stderr, "vornhost: program %d does not exist (the plug-in has %d)\n",
-                         options.program, host.Effect()->numPrograms);
+    const int numParams = host.Effect()->numParams;
+    for (const TimedParameterChange& change : score.parameters) {
+        if (change.index < 0 || change.index >= numParams) {
+            std::fprintf(stderr, "vornhost: parameter %d does not exist (the plug-in has %d)\n", change.index,
+                         numParams);
             return 1;
         }
-        host.Dispatch(effSetProgram, 0, options.program);
-    }
-    if (!host.Resume()) {
-        std::fprintf(stderr, "vornhost: %s\n", host.LastError().c_str());
-        return 1;
-    }
-    if (host.NumOutputs() == 0) {
-        std::fprintf(stderr, "vornhost: the plug-in has no outputs\n");
-        return 1;
     }
 
-    AudioFileWriter writer;
-    if (!writer.Open(options.outputPath, options.sampleRate, host.NumOutputs(), options.format)) {
-        std::fprintf(stderr, "vornhost: %s\n", writer.LastError().c_str());
-        return 1;
+    std::vector<std::unique_ptr<AudioFileWriter>> writers;
+    for (const std::string& path : options.outputPaths) {
+        writers.push_back(std::make_unique<AudioFileWriter>());
+        if (!writers.back()->Open(path, options.sampleRate, host.NumOutputs(), options.format)) {
+            std::fprintf(stderr, "vornhost: %s\n", writers.back()->LastError().c_str());
+            return 1;
+        }
     }
 
-    std::vector<const float*> channels(static_cast<std::size_t>(host.NumOutputs()));
-    std::vector<float> peaks(channels.size(), 0.0f);
+    const auto channelCount = static_cast<std::size_t>(host.NumOutputs());
+    std::vector<const float*> channels(channelCount);
+    std::vector<float> peaks(channelCount, 0.0f);
+    std::vector<double> squares(channelCount, 0.0);
     std::int64_t nonFinite = 0;
+    std::int64_t done = 0;
+    // Renders of a couple of seconds finish before a bar would help.
+    constexpr double kProgressAfterSeconds = 2.0;
+    ProgressBar progress(totalFrames,
+                         options.progress && seconds > kProgressAfterSeconds && isatty(STDERR_FILENO) != 0);
+    std::size_t failedWriter = writers.size();
     const BlockSink sink = [&](const PluginHost& rendered, int frames) {
-        for (std::size_t c = 0; c < channels.size(); ++c) {
+        for (std::size_t c = 0; c < channelCount; ++c) {
             channels[c] = rendered.Output(static_cast<int>(c));
             for (int i = 0; i < frames; ++i) {
                 const float sample = channels[c][i];
@@ -212,30 +373,149 @@ int RunRender(const RenderOptions& options)
                     ++nonFinite;
                 } else {
                     peaks[c] = std::max(peaks[c], std::fabs(sample));
+                    squares[c] += static_cast<double>(sample) * sample;
                 }
             }
         }
-        return writer.Write(channels.data(), frames);
+        for (std::size_t w = 0; w < writers.size(); ++w) {
+            if (!writers[w]->Write(channels.data(), frames)) {
+                failedWriter = w;
+                return false;
+            }
+        }
+        done += frames;
+        progress.Update(done);
+        return true;
     };
-    const auto totalFrames = static_cast<std::int64_t>(std::llround(options.seconds * options.sampleRate));
-    const RenderResult result = RenderFrames(host, totalFrames, options.mode, options.events, sink);
+    const RenderResult result =
+        RenderFrames(host, totalFrames, options.mode, score.events, sink, score.parameters);
+    progress.Finish();
     host.Unload();
 
-    if (!writer.Close() || result.stoppedBySink) {
-        std::fprintf(stderr, "vornhost: %s: %s\n", options.outputPath.c_str(), writer.LastError().c_str());
+    bool ok = !result.stoppedBySink;
+    for (std::size_t w = 0; w < writers.size(); ++w) {
+        if (!writers[w]->Close() || w == failedWriter) {
+            std::fprintf(stderr, "vornhost: %s: %s\n", options.outputPaths[w].c_str(),
+                         writers[w]->LastError().c_str());
+            ok = false;
+        }
+    }
+    if (!ok) {
         return 1;
     }
-    std::printf("rendered %lld frames (%d channels, %d Hz, blocks of %d, %s, %lld MIDI events) to %s\n",
-                static_cast<long long>(result.framesRendered), static_cast<int>(channels.size()),
-                options.sampleRate, options.blockSize, ProcessModeName(options.mode),
-                static_cast<long long>(result.eventsSent), options.outputPath.c_str());
-    for (std::size_t c = 0; c < peaks.size(); ++c) {
+    std::string targets;
+    for (const std::string& path : options.outputPaths) {
+        targets += (targets.empty() ? "" : ", ") + path;
+    }
+    std::printf(
+        "rendered %lld frames (%.2f s, %zu channels, %d Hz, blocks of %d, %s, %lld MIDI events, "
+        "%lld parameter changes) to %s\n",
+        static_cast<long long>(result.framesRendered), seconds, channelCount, options.sampleRate,
+        options.blockSize, ProcessModeName(options.mode), static_cast<long long>(result.eventsSent),
+        static_cast<long long>(result.parametersSet), targets.c_str());
+    const double frameCount = static_cast<double>(std::max<std::int64_t>(result.framesRendered, 1));
+    for (std::size_t c = 0; c < channelCount; ++c) {
         const double peak = peaks[c];
-        std::printf("  channel %zu peak %.6f (%.1f dBFS)\n", c, peak,
-                    peak > 0.0 ? 20.0 * std::log10(peak) : -HUGE_VAL);
+        const double rms = std::sqrt(squares[c] / frameCount);
+        std::printf("  channel %zu peak %.6f (%.1f dBFS), RMS %.6f (%.1f dBFS)\n", c, peak,
+                    peak > 0.0 ? 20.0 * std::log10(peak) : -HUGE_VAL, rms,
+                    rms > 0.0 ? 20.0 * std::log10(rms) : -HUGE_VAL);
     }
     if (nonFinite > 0) {
         std::printf("  warning: %lld samples were not finite\n", static_cast<long long>(nonFinite));
     }
+    return 0;
+}
+
+std::vector<int> SpreadKeys(int count)
+{
+    constexpr int kLowestPianoKey = 21;
+    constexpr int kPianoKeys = 88;
+    count = std::clamp(count, 0, 128);
+    const int low = count <= kPianoKeys ? kLowestPianoKey : 0;
+    const int span = count <= kPianoKeys ? kPianoKeys : 128;
+    std::vector<int> keys;
+    for (int i = 0; i < count; ++i) {
+        keys.push_back(low + i * span / count);
+    }
+    return keys;
+}
+
+int RunBench(const BenchOptions& options)
+{
+    PluginHost host;
+    if (!StartPlugin(host, options.modulePath, options.sampleRate, options.blockSize, ProcessMode::Replacing,
+                     -1)) {
+        return 1;
+    }
+    if (options.vcf) {
+        // As the brass recipe does: the VCF bus mixed in, the voices' filters in series.
+        host.SetParameter(kVcfLevel, VornNormalized(kVcfLevel, 0.5));
+        host.SetParameter(kFilterArrangement, VornNormalized(kFilterArrangement, kArrangementSerial));
+    }
+    std::vector<TimedMidiEvent> events;
+    for (const int key : SpreadKeys(options.notes)) {
+        events.push_back({0, {0x90, static_cast<unsigned char>(key), 100}});
+    }
+    const auto totalFrames = static_cast<std::int64_t>(std::llround(options.seconds * options.sampleRate));
+
+    const double start = ThreadCpuSeconds();
+    const RenderResult result = RenderFrames(host, totalFrames, ProcessMode::Replacing, events, {});
+    const double cpuSeconds = std::max(ThreadCpuSeconds() - start, 1e-9);
+
+    float lastPeak = 0.0f;
+    for (int c = 0; c < host.NumOutputs(); ++c) {
+        const float* output = host.Output(c);
+        const int frames = static_cast<int>((result.framesRendered - 1) % host.BlockSize()) + 1;
+        for (int i = 0; i < frames; ++i) {
+            lastPeak = std::max(lastPeak, std::fabs(output[i]));
+        }
+    }
+    host.Unload();
+
+    const double audioSeconds = static_cast<double>(result.framesRendered) / options.sampleRate;
+    std::printf(
+        "bench: %3d notes, VCF %s: %.1f s at %d Hz in blocks of %d took %.3f s CPU: "
+        "realtime factor %.1f",
+        options.notes, options.vcf ? "on " : "off", audioSeconds, options.sampleRate, options.blockSize,
+        cpuSeconds, audioSeconds / cpuSeconds);
+    if (options.notes > 0) {
+        const double voiceSamples =
+            static_cast<double>(options.notes) * static_cast<double>(result.framesRendered);
+        std::printf(", %.2f ns per voice-sample", cpuSeconds * 1e9 / voiceSamples);
+    } else {
+        std::printf(", %.2f ns per frame", cpuSeconds * 1e9 / static_cast<double>(result.framesRendered));
+    }
+    std::printf(" (last block peak %.3f)\n", static_cast<double>(lastPeak));
+    return 0;
+}
+
+int RunPlot(const PlotOptions& options)
+{
+    RgbImage spectrogram;
+    std::string error;
+    if (!options.spectrogramPath.empty() && !ReadPng(options.spectrogramPath, spectrogram, error)) {
+        std::fprintf(stderr, "vornhost: %s\n", error.c_str());
+        return 1;
+    }
+    const int width = spectrogram.width > 0 ? spectrogram.width : options.width;
+    const int left = options.plotLeft >= 0 ? std::min(options.plotLeft, width - 1) : 0;
+    const int plotWidth = options.plotWidth > 0 ? std::min(options.plotWidth, width - left) : width - left;
+    WaveformColumns columns;
+    if (!ScanAudioFile(options.audioPath, plotWidth, columns, error)) {
+        std::fprintf(stderr, "vornhost: %s\n", error.c_str());
+        return 1;
+    }
+    RgbImage picture = DrawWaveform(columns, width, options.channelHeight, left);
+    if (spectrogram.width > 0) {
+        picture = StackVertically(spectrogram, picture);
+    }
+    if (!WritePng(options.outputPath, picture, error)) {
+        std::fprintf(stderr, "vornhost: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("plotted %s (%d channels, %.2f s) to %s (%d x %d)\n", options.audioPath.c_str(),
+                static_cast<int>(columns.channels.size()), columns.seconds, options.outputPath.c_str(),
+                picture.width, picture.height);
     return 0;
 }

@@ -275,6 +275,15 @@ void PluginHost::SendMidi(std::span<const BlockMidiEvent> events)
     Dispatch(effProcessEvents, 0, 0, m_eventList.data());
 }
 
+bool PluginHost::SetParameter(int index, float value)
+{
+    if (!m_effect || !m_effect->setParameter || index < 0 || index >= m_effect->numParams) {
+        return false;
+    }
+    m_effect->setParameter(m_effect, index, value);
+    return true;
+}
+
 void PluginHost::Process(int frames, ProcessMode mode)
 {
     if (!Supports(mode) || frames <= 0) {

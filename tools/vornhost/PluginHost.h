@@ -81,6 +81,9 @@ public:
     // Sends the events for the next audio callback through effProcessEvents.
     // Offsets outside 0..frames-1 of the coming block are the caller's concern.
     void SendMidi(std::span<const BlockMidiEvent> events);
+    // setParameter(index, value) with value normalized 0..1; indices outside
+    // the plug-in's parameter count are ignored (false).
+    bool SetParameter(int index, float value);
 
     // Runs one audio callback of frames (1..BlockSize()) on silent inputs and
     // advances the transport. Output(channel) then holds the result as float.

@@ -1,0 +1,37 @@
+# Fuzz targets (libFuzzer with AddressSanitizer and UndefinedBehaviorSanitizer)
+# for every reader of chunks and files from outside, plus the generator of
+# their seed inputs. Configured by the preset "fuzz" (clang-14); `make fuzz`
+# and `make fuzz-smoke` build and run them.
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+  message(FATAL_ERROR "VORN_FUZZ needs clang for libFuzzer; configure with the preset 'fuzz'")
+endif()
+
+# Everything is instrumented for coverage and both sanitizers; only the fuzz
+# executables link libFuzzer's main.
+target_compile_options(vorn_options INTERFACE
+  -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer
+  "-fsanitize-coverage-ignorelist=${PROJECT_SOURCE_DIR}/tools/fuzz/coverage-ignore.txt"
+  "-fsanitize-ignorelist=${PROJECT_SOURCE_DIR}/tools/fuzz/sanitizer-ignore.txt")
+target_link_options(vorn_options INTERFACE -fsanitize=address,undefined)
+
+set(fuzz_dir "${PROJECT_SOURCE_DIR}/tools/fuzz")
+add_library(vorn_fuzz_support STATIC "${fuzz_dir}/FuzzPlugin.cpp")
+target_include_directories(vorn_fuzz_support PUBLIC "${PROJECT_SOURCE_DIR}")
+target_link_libraries(vorn_fuzz_support PUBLIC vorn_engine)
+
+set(VORN_FUZZ_TARGETS "")
+foreach(pair IN ITEMS program_chunk:ProgramChunk bank_chunk:BankChunk program_file:ProgramFile
+                      bank_file:BankFile bank_image:BankImage)
+  string(REPLACE ":" ";" pair "${pair}")
+  list(GET pair 0 name)
+  list(GET pair 1 source)
+  add_executable(fuzz_${name} "${fuzz_dir}/Fuzz${source}.cpp")
+  target_link_libraries(fuzz_${name} PRIVATE vorn_fuzz_support)
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  list(APPEND VORN_FUZZ_TARGETS fuzz_${name})
+endforeach()
+
+add_executable(make-fuzz-seeds "${fuzz_dir}/MakeSeeds.cpp")
+target_link_libraries(make-fuzz-seeds PRIVATE vorn_engine)
+
+add_custom_target(vorn_fuzzers DEPENDS ${VORN_FUZZ_TARGETS} make-fuzz-seeds)

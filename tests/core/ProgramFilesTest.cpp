@@ -1,0 +1,524 @@
+// Program (fxp) and bank (fxb) files on the test plug-in: layouts, round
+// trips through real files, the parameter-list forms, damaged and foreign
+// files, and applying a bank image from memory.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "TestPlugin.h"
+#include "core/ProgramFiles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Everything a load may change, for "nothing changed" checks.
+struct PluginSnapshot {
+    std::vector<std::string> names;
+    std::vector<bool> flags;
+    std::vector<StateChunk> states;
+    std::vector<double> values;
+    int current = 0;
+
+    explicit PluginSnapshot(const IPluginBase& plugin) : current(plugin.CurrentPresetIndex())
+    {
+        for (const Preset& preset : plugin.Presets()) {
+            names.emplace_back(preset.name);
+            flags.push_back(preset.initialised);
+            states.push_back(preset.state);
+        }
+        for (const Parameter& parameter : plugin.Parameters()) {
+            values.push_back(parameter.Value());
+        }
+    }
+    bool operator==(const PluginSnapshot&) const = default;
+};
+
+std::uint32_t BigEndianAt(const StateChunk& data, int position)
+{
+    std::uint32_t value = 0;
+    EXPECT_TRUE(GetBigEndian32(data, position, value)) << "at " << position;
+    return value;
+}
+
+std::string TextAt(const StateChunk& data, int position, int count)
+{
+    return std::string(reinterpret_cast<const char*>(data.Data()) + position,
+                       static_cast<std::size_t>(count));
+}
+
+// A parameter-list program record ("FxCk").
+void PutProgramRecord(StateChunk& data, const char* name, const std::vector<float>& values,
+                      std::uint32_t version = 1, std::uint32_t numParams = 4,
+                      std::uint32_t fxMagic = FileMagic("FxCk"))
+{
+    PutBigEndian32(data, FileMagic("CcnK"));
+    PutBigEndian32(data, static_cast<std::uint32_t>(48 + 4 * values.size()));
+    PutBigEndian32(data, fxMagic);
+    PutBigEndian32(data, version);
+    PutBigEndian32(data, FileMagic("test"));
+    PutBigEndian32(data, 1);
+    PutBigEndian32(data, numParams);
+    char field[kProgramNameFieldSize] = {};
+    std::memcpy(field, name, std::min<std::size_t>(std::strlen(name), sizeof(field)));
+    data.Put(field, sizeof(field));
+    for (float value : values) {
+        PutBigEndian32(data, std::bit_cast<std::uint32_t>(value));
+    }
+}
+
+// A parameter-list bank header ("FxBk"), records to follow.
+void PutBankListHeader(StateChunk& data, std::uint32_t numPrograms, std::uint32_t currentProgram)
+{
+    PutBigEndian32(data, FileMagic("CcnK"));
+    PutBigEndian32(data, 0);
+    PutBigEndian32(data, FileMagic("FxBk"));
+    PutBigEndian32(data, 2);
+    PutBigEndian32(data, FileMagic("test"));
+    PutBigEndian32(data, 1);
+    PutBigEndian32(data, numPrograms);
+    PutBigEndian32(data, currentProgram);
+    const std::vector<std::uint8_t> future(124, 0);
+    data.Put(future.data(), static_cast<int>(future.size()));
+}
+
+class ProgramFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        FakeHost::current = &host;
+        std::random_device random;
+        m_folder = fs::temp_directory_path() / ("vorn-files-" + std::to_string(random()));
+        fs::create_directories(m_folder);
+    }
+    void TearDown() override
+    {
+        FakeHost::current = nullptr;
+        std::error_code ignored;
+        fs::remove_all(m_folder, ignored);
+    }
+
+    // A UTF-8 path in the test's folder; the file name has non-ASCII
+    // characters so that the Windows build must open it through UTF-16.
+    std::string PathFor(const char* stem) const
+    {
+        const fs::path path = m_folder / (std::u8string(u8"Pr\u00f6gr\u00e4mm \u266b ") +
+                                          std::u8string(reinterpret_cast<const char8_t*>(stem)));
+        const std::u8string text = path.u8string();
+        return std::string(text.begin(), text.end());
+    }
+    static StateChunk ReadBack(const std::string& path)
+    {
+        StateChunk data;
+        EXPECT_TRUE(ReadWholeFile(path.c_str(), data)) << path;
+        return data;
+    }
+    static void WriteBytes(const std::string& path, const StateChunk& data)
+    {
+        const std::u8string text(path.begin(), path.end());
+        std::ofstream out(fs::path(text), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(data.Data()), data.Size());
+    }
+
+    // Four filled slots with distinct values and names; slot 2 current.
+    static void FillDistinct(TestPlugin& plugin)
+    {
+        for (int i = 0; i < plugin.NumPresets(); ++i) {
+            ASSERT_TRUE(plugin.LoadPreset(i));
+            plugin.Parameters()[0].SetClamped(0.1 * (i + 1));
+            plugin.Parameters()[1].SetClamped(i - 3);
+            plugin.Parameters()[2].SetClamped(i % 3);
+            plugin.Parameters()[3].SetClamped(1.5 * i);
+            const std::string name = "Slot " + std::to_string(i);
+            plugin.ModifyCurrentPreset(name.c_str());
+        }
+        ASSERT_TRUE(plugin.LoadPreset(2));
+    }
+
+    FakeHost host;
+    fs::path m_folder;
+};
+
+TEST_F(ProgramFilesTest, ProgramFileLayoutAndRoundTripThroughAFile)
+{
+    TestPlugin source;
+    FillDistinct(source);
+    source.Parameters()[3].SetClamped(9.25);  // live, not yet stored in the slot
+
+    StateChunk built;
+    BuildProgramFile(source, built);
+    // 60-byte header, "tffp" and version, four doubles.
+    ASSERT_EQ(built.Size(), 60 + 8 + 32);
+    EXPECT_EQ(TextAt(built, 0, 4), "CcnK");
+    EXPECT_EQ(BigEndianAt(built, 4), 100u) << "byteSize is the whole file";
+    EXPECT_EQ(TextAt(built, 8, 4), "FPCh");
+    EXPECT_EQ(BigEndianAt(built, 12), 1u);
+    EXPECT_EQ(TextAt(built, 16, 4), "test");
+    EXPECT_EQ(BigEndianAt(built, 20), 10203u);
+    EXPECT_EQ(BigEndianAt(built, 24), 4u);
+    EXPECT_EQ(TextAt(built, 28, 28), std::string("Slot 2") + std::string(22, '\0'));
+    EXPECT_EQ(BigEndianAt(built, 56), 40u);
+    EXPECT_EQ(TextAt(built, 60, 4), "tffp");
+    double stored = 0.0;
+    std::memcpy(&stored, built.Data() + 68 + 3 * 8, 8);
+    EXPECT_EQ(stored, 9.25) << "the live state is saved";
+    std::memcpy(&stored, source.Presets()[2].state.Data() + 3 * 8, 8);
+    EXPECT_EQ(stored, 3.0) << "saving leaves the slot as it was";
+
+    const std::string path = PathFor("a.fxp");
+    ASSERT_TRUE(SaveProgramFile(source, path.c_str()));
+    EXPECT_EQ(ReadBack(path), built);
+
+    TestPlugin target;
+    target.FillEmptyPresets(4);
+    target.changed.clear();
+    ASSERT_TRUE(LoadProgramFile(target, path.c_str()));
+    EXPECT_EQ(target.CurrentPresetIndex(), 0);
+    EXPECT_STREQ(target.PresetName(0), "Slot 2");
+    EXPECT_EQ(target.Parameters()[3].Value(), 9.25);
+    StateChunk expected;
+    source.WriteState(expected);
+    EXPECT_EQ(target.Presets()[0].state, expected);
+    EXPECT_GE(target.changed.size(), 4u) << "the slot is reloaded, with OnParameterChanged";
+    EXPECT_EQ(host.Count(audioMasterUpdateDisplay), 1);
+}
+
+TEST_F(ProgramFilesTest, BankFileLayoutAndRoundTripThroughAFile)
+{
+    TestPlugin source;
+    FillDistinct(source);
+    source.Presets()[3].initialised = false;
+
+    StateChunk built;
+    BuildBankFile(source, built);
+    // Three records of 4 + 6 name bytes, a flag and 32 state bytes; one without state.
+    const int chunkSize = 8 + 3 * 43 + 11;
+    ASSERT_EQ(built.Size(), 160 + chunkSize);
+    EXPECT_EQ(TextAt(built, 0, 4), "CcnK");
+    EXPECT_EQ(BigEndianAt(built, 4), static_cast<std::uint32_t>(built.Size()));
+    EXPECT_EQ(TextAt(built, 8, 4), "FBCh");
+    EXPECT_EQ(BigEndianAt(built, 12), 2u);
+    EXPECT_EQ(TextAt(built, 16, 4), "test");
+    EXPECT_EQ(BigEndianAt(built, 20), 10203u);
+    EXPECT_EQ(BigEndianAt(built, 24), 4u);
+    EXPECT_EQ(BigEndianAt(built, 28), 2u) << "currentProgram";
+    EXPECT_EQ(TextAt(built, 32, 124), std::string(124, '\0'));
+    EXPECT_EQ(BigEndianAt(built, 156), static_cast<std::uint32_t>(chunkSize));
+    EXPECT_EQ(TextAt(built, 160, 4), "tffp");
+
+    const std::string path = PathFor("b.fxb");
+    ASSERT_TRUE(SaveBankFile(source, path.c_str()));
+    EXPECT_EQ(ReadBack(path), built);
+
+    TestPlugin target;
+    target.FillEmptyPresets(4);
+    ASSERT_TRUE(LoadBankFile(target, path.c_str()));
+    for (int i = 0; i < 4; ++i) {
+        const Preset& a = source.Presets()[static_cast<std::size_t>(i)];
+        const Preset& b = target.Presets()[static_cast<std::size_t>(i)];
+        EXPECT_STREQ(a.name, b.name);
+        EXPECT_EQ(a.initialised, b.initialised);
+        if (a.initialised) {
+            EXPECT_EQ(a.state, b.state) << "slot " << i;
+        }
+    }
+    EXPECT_EQ(target.CurrentPresetIndex(), 0) << "the header's currentProgram is not used";
+    EXPECT_EQ(target.Parameters()[1].Value(), -3.0) << "the current slot is reloaded";
+    EXPECT_EQ(host.Count(audioMasterUpdateDisplay), 1);
+
+    // The bank version is not checked, nor is fxVersion.
+    StateChunk variant = built;
+    variant.Data()[15] = 1;
+    variant.Data()[23] = 0x10;
+    TestPlugin other;
+    EXPECT_TRUE(ApplyBankFile(other, variant));
+    EXPECT_STREQ(other.PresetName(1), "Slot 1");
+}
+
+TEST_F(ProgramFilesTest, ForeignFilesAndMissingFilesChangeNothing)
+{
+    TestPlugin source;
+    FillDistinct(source);
+    StateChunk program;
+    BuildProgramFile(source, program);
+    StateChunk bank;
+    BuildBankFile(source, bank);
+
+    TestPlugin target;
+    FillDistinct(target);
+    target.Parameters()[0].SetClamped(0.77);
+    const PluginSnapshot before(target);
+    const std::string missing = PathFor("missing.fxp");
+
+    EXPECT_FALSE(LoadProgramFile(target, ""));
+    EXPECT_FALSE(LoadProgramFile(target, nullptr));
+    EXPECT_FALSE(LoadBankFile(target, missing.c_str()));
+    EXPECT_FALSE(SaveProgramFile(target, ""));
+    EXPECT_FALSE(SaveBankFile(target, (PathFor("no folder") + "/x.fxb").c_str()));
+
+    struct Damage {
+        const char* what;
+        int offset;
+        std::uint8_t byte;
+    };
+    for (const Damage& damage : {Damage{"chunkMagic", 0, 'X'}, Damage{"fxID", 19, 'X'},
+                                 Damage{"fxMagic", 8, 'X'}, Damage{"program version 2", 15, 2}}) {
+        StateChunk bad = program;
+        bad.Data()[damage.offset] = damage.byte;
+        EXPECT_FALSE(ApplyProgramFile(target, bad)) << damage.what;
+    }
+    for (const Damage& damage :
+         {Damage{"chunkMagic", 3, 'k'}, Damage{"fxID", 16, 'T'}, Damage{"fxMagic", 11, 'K'}}) {
+        StateChunk bad = bank;
+        bad.Data()[damage.offset] = damage.byte;
+        EXPECT_FALSE(ApplyBankFile(target, bad)) << damage.what;
+    }
+    // A program file handed to the bank loader and the other way round.
+    EXPECT_FALSE(ApplyBankFile(target, program));
+    EXPECT_FALSE(ApplyProgramFile(target, bank));
+    // Headers cut before the fields that are checked.
+    for (int cut : {0, 3, 11, 15, 19}) {
+        StateChunk shortProgram;
+        shortProgram.Put(program.Data(), cut);
+        EXPECT_FALSE(ApplyProgramFile(target, shortProgram)) << "cut at " << cut;
+        StateChunk shortBank;
+        shortBank.Put(bank.Data(), cut);
+        EXPECT_FALSE(ApplyBankFile(target, shortBank)) << "cut at " << cut;
+    }
+    EXPECT_TRUE(PluginSnapshot(target) == before);
+    EXPECT_EQ(host.Count(audioMasterUpdateDisplay), 0);
+}
+
+TEST_F(ProgramFilesTest, ProgramChunkVariants)
+{
+    TestPlugin source;
+    FillDistinct(source);
+    StateChunk program;
+    BuildProgramFile(source, program);
+
+    // Without the "tffp" marker the state starts at offset 60.
+    StateChunk unmarked;
+    unmarked.Put(program.Data(), 60);
+    unmarked.Put(program.Data() + 68, program.Size() - 68);
+    TestPlugin target;
+    target.FillEmptyPresets(4);
+    ASSERT_TRUE(ApplyProgramFile(target, unmarked));
+    EXPECT_EQ(target.Parameters()[1].Value(), -1.0);
+    EXPECT_EQ(target.Parameters()[3].Value(), 3.0);
+
+    // An empty name field keeps the slot's name.
+    StateChunk unnamed = program;
+    std::memset(unnamed.Data() + 28, 0, 28);
+    ASSERT_TRUE(ApplyProgramFile(target, unnamed));
+    EXPECT_STREQ(target.PresetName(0), "Slot 2");
+
+    // A name field of 28 characters without a zero byte is taken whole.
+    StateChunk fullName = program;
+    std::memset(fullName.Data() + 28, 'n', 28);
+    ASSERT_TRUE(ApplyProgramFile(target, fullName));
+    EXPECT_EQ(std::string(target.PresetName(0)), std::string(28, 'n'));
+
+    // A chunk cut inside the state applies what it holds and the slot holds
+    // the live state afterwards.
+    StateChunk cut;
+    cut.Put(program.Data(), 68 + 20);
+    target.Parameters()[2].SetClamped(1);
+    ASSERT_TRUE(ApplyProgramFile(target, cut));
+    EXPECT_EQ(target.Parameters()[1].Value(), -1.0);
+    EXPECT_EQ(target.Parameters()[2].Value(), 0.0) << "the value at the cut becomes 0";
+    StateChunk live;
+    target.WriteState(live);
+    EXPECT_EQ(target.Presets()[0].state, live);
+}
+
+TEST_F(ProgramFilesTest, LongPresetNamesAreCutToTheNameField)
+{
+    TestPlugin source;
+    source.FillEmptyPresets(4);
+    const std::string longName(255, 'x');
+    source.ModifyCurrentPreset(longName.c_str());
+    ASSERT_EQ(std::string(source.PresetName(0)), longName);
+
+    StateChunk program;
+    BuildProgramFile(source, program);
+    EXPECT_EQ(TextAt(program, 28, 28), std::string(27, 'x') + '\0');
+    EXPECT_EQ(BigEndianAt(program, 56), 40u) << "chunkSize right after the name field";
+
+    // A bank keeps all 255 characters; a longer one in a chunk is cut to 255.
+    StateChunk bank;
+    BuildBankFile(source, bank);
+    TestPlugin target;
+    ASSERT_TRUE(ApplyBankFile(target, bank));
+    EXPECT_EQ(std::string(target.PresetName(0)), longName);
+
+    const std::string tooLong(300, 'y');
+    StateChunk records;
+    BeginVersionedChunk(records);
+    records.PutString(tooLong.c_str());
+    records.PutValue(std::uint8_t{1});
+    source.WriteState(records);
+    ASSERT_EQ(target.UnserializePresets(records, 8), -1) << "three records missing";
+    EXPECT_EQ(std::string(target.PresetName(0)), std::string(255, 'y'));
+}
+
+TEST_F(ProgramFilesTest, ParameterListProgramFiles)
+{
+    TestPlugin target;
+    FillDistinct(target);  // slot 2 current: 0.3, -1, 2, 3
+    target.changed.clear();
+
+    StateChunk full;
+    PutProgramRecord(full, "Listed", {0.25f, 1.0f, 0.0f, 0.5f});
+    const std::string path = PathFor("list.fxp");
+    WriteBytes(path, full);
+    ASSERT_TRUE(LoadProgramFile(target, path.c_str()));
+    EXPECT_STREQ(target.PresetName(2), "Listed");
+    EXPECT_DOUBLE_EQ(target.Parameters()[0].Value(), 0.25);
+    EXPECT_EQ(target.Parameters()[1].Value(), 12.0);
+    EXPECT_EQ(target.Parameters()[2].Value(), 0.0);
+    EXPECT_DOUBLE_EQ(target.Parameters()[3].Value(), target.Parameters()[3].FromNormalized(0.5f));
+    EXPECT_EQ(target.changed.size(), 4u) << "OnParameterChanged once each, from reloading the slot";
+
+    // A file cut after two values, and a NaN: the rest keep their values.
+    FillDistinct(target);
+    StateChunk shortList;
+    PutProgramRecord(shortList, "", {std::numeric_limits<float>::quiet_NaN(), 0.0f, 1.0f, 1.0f});
+    shortList.Resize(56 + 8);
+    ASSERT_TRUE(ApplyProgramFile(target, shortList));
+    EXPECT_STREQ(target.PresetName(2), "Slot 2");
+    EXPECT_DOUBLE_EQ(target.Parameters()[0].Value(), 0.3);
+    EXPECT_EQ(target.Parameters()[1].Value(), -12.0);
+    EXPECT_EQ(target.Parameters()[2].Value(), 2.0);
+    EXPECT_EQ(target.Parameters()[3].Value(), 3.0);
+    StateChunk live;
+    target.WriteState(live);
+    EXPECT_EQ(target.Presets()[2].state, live);
+
+    // numParams is not checked by the program reader; version is.
+    StateChunk otherCount;
+    PutProgramRecord(otherCount, "N", {0.0f, 0.0f, 0.0f, 0.0f}, 1, 99);
+    EXPECT_TRUE(ApplyProgramFile(target, otherCount));
+    StateChunk version2;
+    PutProgramRecord(version2, "N", {0.0f, 0.0f, 0.0f, 0.0f}, 2);
+    EXPECT_FALSE(ApplyProgramFile(target, version2));
+}
+
+TEST_F(ProgramFilesTest, ParameterListBanks)
+{
+    const std::vector<float> values[] = {{0.0f, 0.0f, 0.0f, 0.0f}, {0.1f, 0.25f, 0.5f, 0.1f},
+                                         {0.2f, 0.5f, 1.0f, 0.2f}, {0.3f, 0.75f, 0.5f, 0.3f},
+                                         {0.9f, 1.0f, 1.0f, 0.9f}, {0.8f, 1.0f, 1.0f, 0.8f}};
+
+    // Six records for four slots: the first four are read, the others
+    // ignored (they must not end up in the current slot).
+    StateChunk bank;
+    PutBankListHeader(bank, 6, 1);
+    for (int k = 0; k < 6; ++k) {
+        PutProgramRecord(bank, ("Listed " + std::to_string(k)).c_str(), values[k]);
+    }
+    TestPlugin target;
+    FillDistinct(target);
+    ASSERT_TRUE(ApplyBankFile(target, bank));
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(target.PresetName(k), "Listed " + std::to_string(k));
+        ASSERT_TRUE(target.LoadPreset(k));
+        EXPECT_FLOAT_EQ(static_cast<float>(target.Parameters()[0].Value()), values[k][0]) << "slot " << k;
+    }
+    ASSERT_TRUE(ApplyBankFile(target, bank));
+    EXPECT_EQ(target.CurrentPresetIndex(), 1) << "currentProgram of the header";
+    EXPECT_FLOAT_EQ(static_cast<float>(target.Parameters()[0].Value()), 0.1f);
+
+    // A bad third record: false, the first two stored, the live state that
+    // of the current slot (with the engine told).
+    StateChunk damaged;
+    PutBankListHeader(damaged, 4, 0);
+    PutProgramRecord(damaged, "First", values[1]);
+    PutProgramRecord(damaged, "Second", values[2]);
+    PutProgramRecord(damaged, "Third", values[3], 1, 5);
+    PutProgramRecord(damaged, "Fourth", values[4]);
+    TestPlugin other;
+    FillDistinct(other);
+    other.changed.clear();
+    EXPECT_FALSE(ApplyBankFile(other, damaged));
+    EXPECT_STREQ(other.PresetName(0), "First");
+    EXPECT_STREQ(other.PresetName(1), "Second");
+    EXPECT_STREQ(other.PresetName(2), "Slot 2");
+    EXPECT_STREQ(other.PresetName(3), "Slot 3");
+    StateChunk live;
+    other.WriteState(live);
+    EXPECT_EQ(other.Presets()[static_cast<std::size_t>(other.CurrentPresetIndex())].state, live);
+    ASSERT_GE(other.changed.size(), 4u);
+    EXPECT_EQ(std::vector<int>(other.changed.end() - 4, other.changed.end()), (std::vector<int>{0, 1, 2, 3}))
+        << "the engine hears the values it ends with";
+
+    // A currentProgram outside the slots and a negative numPrograms.
+    StateChunk wild;
+    PutBankListHeader(wild, 2, 1000);
+    PutProgramRecord(wild, "A", values[4]);
+    PutProgramRecord(wild, "B", values[5]);
+    TestPlugin third;
+    third.FillEmptyPresets(4);
+    ASSERT_TRUE(ApplyBankFile(third, wild));
+    EXPECT_EQ(third.CurrentPresetIndex(), 1);
+    StateChunk thirdLive;
+    third.WriteState(thirdLive);
+    EXPECT_EQ(third.Presets()[1].state, thirdLive);
+    StateChunk negative;
+    PutBankListHeader(negative, 0xFFFFFFFFu, 0);
+    PutProgramRecord(negative, "C", values[1]);
+    const PluginSnapshot before(third);
+    EXPECT_TRUE(ApplyBankFile(third, negative));
+    EXPECT_EQ(PluginSnapshot(third).names, before.names);
+}
+
+TEST_F(ProgramFilesTest, BankImageFromMemory)
+{
+    TestPlugin source;
+    FillDistinct(source);
+    StateChunk bank;
+    BuildBankFile(source, bank);
+
+    // The header fields are not checked.
+    std::memcpy(bank.Data() + 16, "xxxx", 4);
+    TestPlugin target;
+    target.FillEmptyPresets(4);
+    ASSERT_TRUE(LoadBankImage(target, bank.Data(), static_cast<std::size_t>(bank.Size())));
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_STREQ(target.PresetName(i), source.PresetName(i));
+    }
+    EXPECT_EQ(host.Count(audioMasterUpdateDisplay), 1);
+
+    // Without the marker the records start at 160.
+    StateChunk unmarked;
+    unmarked.Put(bank.Data(), 160);
+    unmarked.Put(bank.Data() + 168, bank.Size() - 168);
+    TestPlugin second;
+    ASSERT_TRUE(LoadBankImage(second, unmarked.Data(), static_cast<std::size_t>(unmarked.Size())));
+    EXPECT_STREQ(second.PresetName(3), "Slot 3");
+
+    // Shorter than the header, null, or cut inside a record: false, and no
+    // slot is left initialised without a readable state.
+    TestPlugin third;
+    third.FillEmptyPresets(4);
+    const PluginSnapshot before(third);
+    EXPECT_FALSE(LoadBankImage(third, bank.Data(), 159));
+    EXPECT_FALSE(LoadBankImage(third, nullptr, 0));
+    EXPECT_TRUE(PluginSnapshot(third) == before);
+    TestPlugin fresh;  // slots unused, "empty"
+    EXPECT_FALSE(LoadBankImage(fresh, bank.Data(), static_cast<std::size_t>(bank.Size() - 5)));
+    EXPECT_STREQ(fresh.PresetName(2), "Slot 2");
+    EXPECT_FALSE(fresh.Presets()[3].initialised) << "the cut-off record is not taken";
+    StateChunk saved;
+    fresh.SerializePresets(saved);
+    TestPlugin reread;
+    EXPECT_EQ(reread.UnserializePresets(saved, 0), saved.Size()) << "the bank stays readable";
+}
+
+}  // namespace

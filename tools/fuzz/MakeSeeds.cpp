@@ -1,0 +1,193 @@
+// Writes the seed inputs of the fuzz targets: valid program and bank chunks
+// and files of every form this product reads, made by the product itself,
+// plus a few cut and unmarked variants. Usage: make-fuzz-seeds <folder>;
+// writes <folder>/<target>/<seed> for each target.
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/ProgramFiles.h"
+#include "engine/VORN.h"
+#include "engine/VornState.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+VstIntPtr VSTCALLBACK QuietHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float)
+{
+    return 0;
+}
+
+// The product with its state hooks on the state format, whatever the product
+// class does at the moment.
+class SeedVorn : public VORN {
+public:
+    SeedVorn() : VORN(&QuietHost) {}
+    bool WriteState(StateChunk& chunk) override { return WriteVornState(*this, snapshot, chunk); }
+    int ReadState(const StateChunk& chunk, int position) override
+    {
+        return ReadVornState(*this, snapshot, chunk, position);
+    }
+    TweakSnapshot snapshot{};
+};
+
+void Scramble(SeedVorn& plugin, int seed)
+{
+    for (int i = 0; i < kParameterCount; ++i) {
+        plugin.Parameters()[static_cast<std::size_t>(i)].SetFromNormalized(((i * 3 + seed) % 17) / 16.0);
+    }
+    for (int i = 0; i < kTweakSnapshotSize; ++i) {
+        plugin.snapshot[static_cast<std::size_t>(i)] = ((i + seed) % 5) / 4.0;
+    }
+}
+
+void Write(const fs::path& folder, const char* target, const char* name, const std::uint8_t* data, int size)
+{
+    fs::create_directories(folder / target);
+    std::ofstream out(folder / target / name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(data), size);
+}
+
+void Write(const fs::path& folder, const char* target, const char* name, const StateChunk& chunk,
+           int size = -1)
+{
+    Write(folder, target, name, chunk.Data(), size < 0 ? chunk.Size() : std::min(size, chunk.Size()));
+}
+
+StateChunk GetChunk(SeedVorn& plugin, bool bank)
+{
+    void* data = nullptr;
+    AEffect* effect = plugin.Effect();
+    const VstIntPtr size = effect->dispatcher(effect, effGetChunk, bank ? 0 : 1, 0, &data, 0.0f);
+    StateChunk chunk;
+    if (size > 0 && data != nullptr) {
+        chunk.Put(data, static_cast<int>(size));
+    }
+    return chunk;
+}
+
+// The tag-less state of the factory bank's presets.
+void PutTaglessState(StateChunk& chunk, SeedVorn& plugin)
+{
+    for (const Parameter& parameter : plugin.Parameters()) {
+        chunk.PutValue(parameter.Value());
+    }
+    for (double entry : plugin.snapshot) {
+        chunk.PutValue(entry);
+    }
+    chunk.PutValue(std::int32_t{5});
+    chunk.PutValue(std::int32_t{1000});
+}
+
+void PutBigEndianHeader(StateChunk& file, const char* fxMagic, std::uint32_t version, std::uint32_t fxVersion,
+                        std::uint32_t count)
+{
+    PutBigEndian32(file, FileMagic("CcnK"));
+    PutBigEndian32(file, 0);
+    file.Put(fxMagic, 4);
+    PutBigEndian32(file, version);
+    PutBigEndian32(file, FileMagic("vorn"));
+    PutBigEndian32(file, fxVersion);
+    PutBigEndian32(file, count);
+}
+
+void PutListRecord(StateChunk& file, SeedVorn& plugin, const char* name)
+{
+    PutBigEndianHeader(file, "FxCk", 1, 10003, kParameterCount);
+    char field[kProgramNameFieldSize] = {};
+    std::strncpy(field, name, sizeof(field) - 1);
+    file.Put(field, sizeof(field));
+    for (const Parameter& parameter : plugin.Parameters()) {
+        PutBigEndian32(file, std::bit_cast<std::uint32_t>(static_cast<float>(parameter.Normalized())));
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <seed folder>\n", argv[0]);
+        return 2;
+    }
+    const fs::path folder = argv[1];
+    SeedVorn plugin;
+    plugin.FillEmptyPresets(plugin.NumPresets());
+    for (int i = 0; i < plugin.NumPresets(); ++i) {
+        plugin.LoadPreset(i);
+        Scramble(plugin, i);
+        plugin.ModifyCurrentPreset(("Seed preset " + std::to_string(i)).c_str());
+    }
+    plugin.LoadPreset(3);
+
+    // Program chunks: tagged, tag-less, without the marker, cut in the name.
+    const StateChunk program = GetChunk(plugin, false);
+    Write(folder, "program_chunk", "tagged", program);
+    Write(folder, "program_chunk", "cut-name", program, program.Size() - 3);
+    StateChunk unmarked;
+    unmarked.Put(program.Data() + 8, program.Size() - 8);
+    Write(folder, "program_chunk", "unmarked", unmarked);
+    StateChunk tagless;
+    BeginVersionedChunk(tagless);
+    PutTaglessState(tagless, plugin);
+    tagless.PutString("Tagless");
+    Write(folder, "program_chunk", "tagless", tagless);
+
+    // Bank chunks: written by the product, the factory form, a short bank.
+    const StateChunk bank = GetChunk(plugin, true);
+    Write(folder, "bank_chunk", "tagged", bank);
+    StateChunk factory;
+    BeginVersionedChunk(factory);
+    for (int i = 0; i < plugin.NumPresets(); ++i) {
+        Scramble(plugin, i + 100);
+        factory.PutString(("Factory " + std::to_string(i)).c_str());
+        factory.PutValue(std::uint8_t{1});
+        PutTaglessState(factory, plugin);
+    }
+    Write(folder, "bank_chunk", "factory", factory);
+    Write(folder, "bank_chunk", "three-records", bank, 8 + 3 * (4 + 13 + 1 + kVornStateBaseSize + 14) + 40);
+    plugin.LoadPreset(3);
+
+    // Program files: chunk form, unmarked chunk, parameter list.
+    StateChunk fxp;
+    BuildProgramFile(plugin, fxp);
+    Write(folder, "program_file", "chunk", fxp);
+    StateChunk fxpUnmarked;
+    fxpUnmarked.Put(fxp.Data(), kProgramFileHeaderSize);
+    fxpUnmarked.Put(fxp.Data() + kProgramFileHeaderSize + 8, fxp.Size() - kProgramFileHeaderSize - 8);
+    Write(folder, "program_file", "chunk-unmarked", fxpUnmarked);
+    StateChunk fxpList;
+    PutListRecord(fxpList, plugin, "Listed program");
+    Write(folder, "program_file", "list", fxpList);
+
+    // Bank files: chunk form, the factory form, parameter list.
+    StateChunk fxb;
+    BuildBankFile(plugin, fxb);
+    Write(folder, "bank_file", "chunk", fxb);
+    Write(folder, "bank_image", "chunk", fxb);
+    StateChunk factoryFile;
+    PutBigEndianHeader(factoryFile, "FBCh", 2, 10000, 64);
+    const std::vector<std::uint8_t> future(128, 0);
+    factoryFile.Put(future.data(), static_cast<int>(future.size()));
+    PutBigEndian32(factoryFile, static_cast<std::uint32_t>(factory.Size()));
+    factoryFile.PutChunk(factory);
+    Write(folder, "bank_file", "factory", factoryFile);
+    Write(folder, "bank_image", "factory", factoryFile);
+    StateChunk fxbList;
+    PutBigEndianHeader(fxbList, "FxBk", 2, 10003, 64);
+    PutBigEndian32(fxbList, 5);
+    fxbList.Put(future.data(), 124);
+    for (int i = 0; i < plugin.NumPresets(); ++i) {
+        Scramble(plugin, i + 200);
+        PutListRecord(fxbList, plugin, ("Listed " + std::to_string(i)).c_str());
+    }
+    Write(folder, "bank_file", "list", fxbList);
+    return 0;
+}
