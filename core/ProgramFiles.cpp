@@ -4,6 +4,7 @@
 #include <array>
 #include <bit>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "core/Text.h"
@@ -31,13 +32,14 @@ constexpr int kCurrentProgramOffset = 28;
 constexpr int kProgramNameOffset = 28;
 constexpr int kProgramValuesOffset = 56;
 
-// A header field that lies beyond the data reads as a value no check accepts.
-std::uint32_t FieldOrZero(const StateChunk& data, std::int64_t position)
+// A header field; empty when it lies beyond the data, so that it matches no
+// expected value.
+std::optional<std::uint32_t> Field(const StateChunk& data, std::int64_t position)
 {
     std::uint32_t value = 0;
     if (position < 0 || position > StateChunk::kMaxSize ||
         !GetBigEndian32(data, static_cast<int>(position), value)) {
-        return 0;
+        return std::nullopt;
     }
     return value;
 }
@@ -151,10 +153,9 @@ void BuildBankFile(IPluginBase& plugin, StateChunk& file)
 bool ApplyProgramFile(IPluginBase& plugin, const StateChunk& file)
 {
     InstanceLock lock(plugin.InstanceMutex());
-    const std::uint32_t fxMagic = FieldOrZero(file, kFxMagicOffset);
-    if (FieldOrZero(file, kChunkMagicOffset) != kChunkMagic ||
-        FieldOrZero(file, kVersionOffset) != kProgramFileVersion ||
-        FieldOrZero(file, kFxIdOffset) != static_cast<std::uint32_t>(plugin.UniqueId())) {
+    const std::optional<std::uint32_t> fxMagic = Field(file, kFxMagicOffset);
+    if (Field(file, kChunkMagicOffset) != kChunkMagic || Field(file, kVersionOffset) != kProgramFileVersion ||
+        Field(file, kFxIdOffset) != static_cast<std::uint32_t>(plugin.UniqueId())) {
         return false;
     }
     char name[kProgramNameFieldSize + 1] = {};
@@ -176,9 +177,9 @@ bool ApplyProgramFile(IPluginBase& plugin, const StateChunk& file)
 bool ApplyBankFile(IPluginBase& plugin, const StateChunk& file)
 {
     InstanceLock lock(plugin.InstanceMutex());
-    const std::uint32_t fxMagic = FieldOrZero(file, kFxMagicOffset);
-    if (FieldOrZero(file, kChunkMagicOffset) != kChunkMagic ||
-        FieldOrZero(file, kFxIdOffset) != static_cast<std::uint32_t>(plugin.UniqueId())) {
+    const std::optional<std::uint32_t> fxMagic = Field(file, kFxMagicOffset);
+    if (Field(file, kChunkMagicOffset) != kChunkMagic ||
+        Field(file, kFxIdOffset) != static_cast<std::uint32_t>(plugin.UniqueId())) {
         return false;
     }
 
@@ -187,22 +188,23 @@ bool ApplyBankFile(IPluginBase& plugin, const StateChunk& file)
     } else if (fxMagic == kBankListMagic) {
         // Records beyond the last slot are ignored: loading them would pour
         // their values into whichever slot is current.
-        const auto numPrograms = static_cast<std::int32_t>(FieldOrZero(file, kNumParamsOffset));
+        const auto numPrograms = static_cast<std::int32_t>(Field(file, kNumParamsOffset).value_or(0));
         const int count = std::min(numPrograms, static_cast<std::int32_t>(plugin.NumPresets()));
         const std::int64_t recordSize =
             kProgramValuesOffset + 4 * static_cast<std::int64_t>(plugin.NumParameters());
         std::int64_t record = kBankRecordsOffset;
         for (int k = 0; k < count; ++k, record += recordSize) {
-            const bool recordValid = FieldOrZero(file, record + kChunkMagicOffset) == kChunkMagic &&
-                                     FieldOrZero(file, record + kFxMagicOffset) == kProgramListMagic &&
-                                     FieldOrZero(file, record + kVersionOffset) == kProgramFileVersion &&
-                                     FieldOrZero(file, record + kNumParamsOffset) ==
-                                         static_cast<std::uint32_t>(plugin.NumParameters());
+            const bool recordValid =
+                Field(file, record + kChunkMagicOffset) == kChunkMagic &&
+                Field(file, record + kFxMagicOffset) == kProgramListMagic &&
+                Field(file, record + kVersionOffset) == kProgramFileVersion &&
+                Field(file, record + kNumParamsOffset) == static_cast<std::uint32_t>(plugin.NumParameters());
             if (!recordValid || !plugin.LoadPreset(k)) {
                 // The values of the last record read went to the parameters
-                // without OnParameterChanged: reload the current slot so that
-                // the engine and the live values match it again.
-                if (k > 0) {
+                // without OnParameterChanged (and a failed load applies what
+                // it read): reload the current slot so that the engine and
+                // the live values match it again.
+                if (k > 0 || recordValid) {
                     plugin.LoadPreset(plugin.CurrentPresetIndex());
                     plugin.NotifyHostOfProgramChange();
                 }
@@ -213,7 +215,8 @@ bool ApplyBankFile(IPluginBase& plugin, const StateChunk& file)
             ApplyNormalizedValues(plugin, file, record + kProgramValuesOffset);
             plugin.ModifyCurrentPreset(name);
         }
-        const auto currentProgram = static_cast<std::int32_t>(FieldOrZero(file, kCurrentProgramOffset));
+        const auto currentProgram =
+            static_cast<std::int32_t>(Field(file, kCurrentProgramOffset).value_or(0xFFFFFFFFu));
         if (!plugin.LoadPreset(currentProgram)) {
             // A currentProgram outside the slots: stay on the last slot read,
             // reloaded so that the engine hears its values.

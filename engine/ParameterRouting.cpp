@@ -13,7 +13,9 @@ void VORN::RouteParameter(int index, double x)
     switch (index) {
         // Ensemble buttons: the pattern is only stored here.
         case kButtonState:
-            m_buttonState = static_cast<int>(std::lround(LimitParameter(x, 0.0, 255.0)));
+            // Only the bits are stored: recipes are applied by button presses.
+            m_ensemble.StoreButtonState(x);
+            UpdateStatusControls();
             break;
 
         // Oscillator banks.

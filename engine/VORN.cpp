@@ -346,3 +346,10 @@ IPluginVST* CreatePluginInstance(audioMasterCallback hostCallback)
 {
     return new VORN(hostCallback);
 }
+
+void VORN::PressEnsembleButton(int mask, bool toggle)
+{
+    InstanceLock lock(InstanceMutex());
+    PluginEnsembleTarget target(*this, VintageVibe(), [this] { UpdateStatusControls(); });
+    m_ensemble.Press(mask, toggle, target);
+}

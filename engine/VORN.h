@@ -25,6 +25,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/EnsembleButtons.h"
 #include "engine/ParameterIds.h"
 #include "engine/VoiceEventFifo.h"
 #include "engine/dsp/BusFrame.h"
@@ -79,7 +80,20 @@ public:
     // Modulation wheel 0..1 (controller 1).
     double ModulationWheel() const { return m_modulationWheel; }
     // "Button State" as last set (the ensemble buttons use it).
-    int ButtonState() const { return m_buttonState; }
+    int ButtonState() const { return m_ensemble.Bits(); }
+
+    // ---- Ensemble buttons ----
+    // Editor thread: a click on an ensemble button (mask from EnsembleMask,
+    // or kTweakModeMask for Tweak Mode); toggle when the right button or a
+    // modifier key was held. Takes the instance lock.
+    void PressEnsembleButton(int mask, bool toggle);
+    EnsembleButtons& Ensemble() { return m_ensemble; }
+    const EnsembleButtons& Ensemble() const { return m_ensemble; }
+
+    // The vintage-vibe switch: knob turns and button presses make click
+    // noises. Set from the editor thread, read by the audio thread.
+    void SetVintageVibe(bool on) { m_chain.SetVintageVibe(on); }
+    bool VintageVibe() const { return m_chain.VintageVibe(); }
     const VoiceArray& Voices() const { return m_voices; }
     const OscillatorBanks& Banks() const { return m_banks; }
     const SignalChain& Chain() const { return m_chain; }
@@ -94,6 +108,9 @@ public:
 private:
     // Parameter index to engine state; value in the parameter's own unit.
     void RouteParameter(int index, double value);
+    // Brings the panel's button, tweak and status controls in line with the
+    // engine; nothing until the panel exists.
+    void UpdateStatusControls() {}
     // Tells the voices which buses the voice mixer reads.
     void UpdateBusUse();
     // A controller mapped through the controller map: the parameter takes
@@ -121,7 +138,7 @@ private:
     int m_countdown = 0;         // samples left in the current period
     std::int64_t m_controlTicks = 0;
     double m_modulationWheel = 0.0;
-    int m_buttonState = 0;
+    EnsembleButtons m_ensemble;
     bool m_referenceRendering = false;
     // The 14 buses of every frame of the current chunk (P frames).
     std::vector<BusFrame> m_busFrames;
