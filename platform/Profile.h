@@ -14,7 +14,9 @@
 // - Lines before the first section header belong to the section named "".
 //
 // On Windows a path must be shorter than 260 UTF-16 units; writes to longer
-// paths fail and reads of them give the default.
+// paths fail and reads of them give the default. Characters outside the ANSI
+// code page are stored as "?" there. On Linux a file larger than 64 MiB is not
+// read: reads give the default and writes fail, leaving it alone.
 //
 // All functions are thread-safe and block on file I/O (not for the audio path).
 #pragma once

@@ -61,8 +61,10 @@ std::size_t ProfileReadString(const std::string& path, const char* section, cons
     const std::wstring wideKey = Utf8ToWide(key);
 
     // Each UTF-16 unit becomes at least one UTF-8 byte, so a wide buffer of the
-    // caller's capacity holds everything that can fit.
-    const DWORD wideCapacity = capacity > 0x7FFFFFFFu ? 0x7FFFFFFFu : static_cast<DWORD>(capacity);
+    // caller's capacity holds everything that can fit (up to a bound that no
+    // configuration value comes near).
+    constexpr std::size_t kMaxWideCapacity = 16u * 1024u * 1024u;
+    const DWORD wideCapacity = static_cast<DWORD>(capacity < kMaxWideCapacity ? capacity : kMaxWideCapacity);
     std::vector<wchar_t> wide(wideCapacity, L'\0');
     DWORD length = GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), wideDefault.c_str(),
                                             wide.data(), wideCapacity, widePath.c_str());

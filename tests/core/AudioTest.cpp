@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "TestPlugin.h"
 
 namespace {

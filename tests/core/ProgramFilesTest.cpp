@@ -368,6 +368,32 @@ TEST_F(ProgramFilesTest, LongPresetNamesAreCutToTheNameField)
     EXPECT_EQ(std::string(target.PresetName(0)), std::string(255, 'y'));
 }
 
+TEST_F(ProgramFilesTest, NameLengthsOutsideTheDataEndTheBank)
+{
+    TestPlugin source;
+    FillDistinct(source);
+    std::strcpy(source.Presets()[0].name, "Source");
+    StateChunk bank;
+    BuildBankFile(source, bank);
+    // The second record starts after the marker and the first record (4 + 6
+    // name bytes, a flag, 32 state bytes).
+    const int second = 168 + 43;
+    for (std::int32_t length :
+         {-1, std::numeric_limits<std::int32_t>::min(), 100000, std::numeric_limits<std::int32_t>::max()}) {
+        StateChunk damaged = bank;
+        std::memcpy(damaged.Data() + second, &length, 4);
+        TestPlugin target;
+        FillDistinct(target);
+        const StateChunk kept = target.Presets()[1].state;
+        target.Parameters()[0].SetClamped(0.5);
+        EXPECT_TRUE(ApplyBankFile(target, damaged)) << "a cut-off bank still loads what fits";
+        EXPECT_STREQ(target.PresetName(0), "Source") << length;
+        EXPECT_STREQ(target.PresetName(1), "Slot 1") << length;
+        EXPECT_EQ(target.Presets()[1].state, kept) << length;
+        EXPECT_DOUBLE_EQ(target.Parameters()[0].Value(), 0.3) << "the current slot (2) is reloaded";
+    }
+}
+
 TEST_F(ProgramFilesTest, ParameterListProgramFiles)
 {
     TestPlugin target;

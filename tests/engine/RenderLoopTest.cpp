@@ -6,7 +6,7 @@
 #include <cstring>
 #include <random>
 
-#include "AllocationCounter.h"
+#include "tests/support/AllocationCounter.h"
 #include "EngineHarness.h"
 
 namespace {

@@ -16,8 +16,8 @@
 
 namespace {
 
-// The product with its state hooks on the state format and a snapshot of its
-// own, recording OnParameterChanged.
+// The product with its state hooks on the state format (as the product class
+// is meant to have them), recording OnParameterChanged.
 class StatefulVorn : public VORN {
 public:
     StatefulVorn() : VORN(&SilentHost) {}
@@ -33,7 +33,8 @@ public:
         VORN::OnParameterChanged(index);
     }
 
-    TweakSnapshot snapshot{};
+    // The snapshot the ensemble buttons take and give back.
+    TweakSnapshot& snapshot{Ensemble().Snapshot()};
     std::vector<int> changed;
 };
 

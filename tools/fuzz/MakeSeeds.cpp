@@ -25,8 +25,8 @@ VstIntPtr VSTCALLBACK QuietHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, 
     return 0;
 }
 
-// The product with its state hooks on the state format, whatever the product
-// class does at the moment.
+// The product with its state hooks on the state format (as the product class
+// is meant to have them).
 class SeedVorn : public VORN {
 public:
     SeedVorn() : VORN(&QuietHost) {}
@@ -35,7 +35,8 @@ public:
     {
         return ReadVornState(*this, snapshot, chunk, position);
     }
-    TweakSnapshot snapshot{};
+    // The snapshot the ensemble buttons take and give back.
+    TweakSnapshot& snapshot{Ensemble().Snapshot()};
 };
 
 void Scramble(SeedVorn& plugin, int seed)
