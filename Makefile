@@ -14,6 +14,10 @@
 SHELL := /bin/bash
 PRESETS_TEST := linux linux-asan mingw64 mingw32
 JOBS ?= $(shell nproc)
+# Compiler cache shared by every clone on this machine: paths are taken
+# relative to the source tree, so a fresh clone (as CI makes) hits the cache.
+export CCACHE_BASEDIR := $(CURDIR)
+export CCACHE_NOHASHDIR := 1
 FUZZ_SECONDS ?= 120
 FUZZ_SMOKE_SECONDS ?= 15
 FUZZ_TARGETS := program_chunk bank_chunk program_file bank_file bank_image

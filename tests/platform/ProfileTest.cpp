@@ -186,11 +186,12 @@ TEST(Profile, DeletingKeysAndSections)
 
     // A deleted section takes its comments along; a section written again
     // goes to the end.
-    WriteRawFile(ini, "[A]\r\n;note\r\nk=1\r\n[B]\r\nk=2\r\n");
-    EXPECT_TRUE(ProfileWriteString(ini, "A", nullptr, nullptr));
-    EXPECT_EQ(ReadRawFile(ini), "[B]\r\nk=2\r\n");
-    EXPECT_TRUE(ProfileWriteString(ini, "A", "k", "new"));
-    EXPECT_EQ(ReadRawFile(ini), "[B]\r\nk=2\r\n[A]\r\nk=new\r\n");
+    const std::string notes = folder / "notes.ini";
+    WriteRawFile(notes, "[A]\r\n;note\r\nk=1\r\n[B]\r\nk=2\r\n");
+    EXPECT_TRUE(ProfileWriteString(notes, "A", nullptr, nullptr));
+    EXPECT_EQ(ReadRawFile(notes), "[B]\r\nk=2\r\n");
+    EXPECT_TRUE(ProfileWriteString(notes, "A", "k", "new"));
+    EXPECT_EQ(ReadRawFile(notes), "[B]\r\nk=2\r\n[A]\r\nk=new\r\n");
 }
 
 TEST(Profile, EmptySectionKeepsItsHeader)
@@ -214,9 +215,10 @@ TEST(Profile, EmptySectionKeepsItsHeader)
     EXPECT_FALSE(ProfileWriteEmptySection(ini, nullptr));
 
     // Every section of that name is emptied, comments included.
-    WriteRawFile(ini, "[a]\r\nk=1\r\n[b]\r\nk=2\r\n[A]\r\n;note\r\nj=3\r\n");
-    EXPECT_TRUE(ProfileWriteEmptySection(ini, "a"));
-    EXPECT_EQ(ReadRawFile(ini), "[a]\r\n[b]\r\nk=2\r\n[A]\r\n");
+    const std::string twice = folder / "twice.ini";
+    WriteRawFile(twice, "[a]\r\nk=1\r\n[b]\r\nk=2\r\n[A]\r\n;note\r\nj=3\r\n");
+    EXPECT_TRUE(ProfileWriteEmptySection(twice, "a"));
+    EXPECT_EQ(ReadRawFile(twice), "[a]\r\n[b]\r\nk=2\r\n[A]\r\n");
 }
 
 TEST(Profile, FirstOfDuplicateSectionsAndKeysCounts)
@@ -234,15 +236,18 @@ TEST(Profile, FirstOfDuplicateSectionsAndKeysCounts)
     EXPECT_EQ(ReadRawFile(ini),
               "[a]\r\nk=1\r\ndup=changed\r\ndup=second\r\nj=4\r\n[b]\r\n[A]\r\nk=2\r\nj=3\r\n");
 
-    // Deleting a key searches every section of that name.
-    WriteRawFile(ini, text);
-    EXPECT_TRUE(ProfileWriteString(ini, "a", "j", nullptr));
-    EXPECT_EQ(ReadRawFile(ini), "[a]\r\nk=1\r\ndup=first\r\ndup=second\r\n[b]\r\n[A]\r\nk=2\r\n");
+    // Deleting a key searches every section of that name. (Each case gets a
+    // new file: Windows may keep a file cached while its time stamp stays.)
+    const std::string keyDeleted = folder / "key.ini";
+    WriteRawFile(keyDeleted, text);
+    EXPECT_TRUE(ProfileWriteString(keyDeleted, "a", "j", nullptr));
+    EXPECT_EQ(ReadRawFile(keyDeleted), "[a]\r\nk=1\r\ndup=first\r\ndup=second\r\n[b]\r\n[A]\r\nk=2\r\n");
     // Deleting a section removes the first one only.
-    WriteRawFile(ini, text);
-    EXPECT_TRUE(ProfileWriteString(ini, "a", nullptr, nullptr));
-    EXPECT_EQ(ReadRawFile(ini), "[b]\r\n[A]\r\nk=2\r\nj=3\r\n");
-    EXPECT_EQ(Read(ini, "a", "j"), "3");
+    const std::string sectionDeleted = folder / "section.ini";
+    WriteRawFile(sectionDeleted, text);
+    EXPECT_TRUE(ProfileWriteString(sectionDeleted, "a", nullptr, nullptr));
+    EXPECT_EQ(ReadRawFile(sectionDeleted), "[b]\r\n[A]\r\nk=2\r\nj=3\r\n");
+    EXPECT_EQ(Read(sectionDeleted, "a", "j"), "3");
 }
 
 TEST(Profile, LineEndingsAndMissingFinalNewline)
@@ -319,17 +324,18 @@ TEST(Profile, HostileFilesGiveDefinedResults)
 
     // Binary bytes and odd headers around readable keys.
     std::string binary = "\x01\x02\xFF\xFE garbage\r\n[a]]x\r\nk=1\r\n[b\r\nk2=2\r\n  [c]  \r\nk3=3\r\n";
-    binary += std::string("\x7F\x80\x81=\xC0\xC1\r\n[d]\r\nctl=\x1a\x01\x1a\r\n", 21);
-    WriteRawFile(ini, binary);
-    EXPECT_EQ(Read(ini, "a]", "k"), "1");   // the last "]" closes the name
-    EXPECT_EQ(Read(ini, "a]", "k2"), "2");  // "[b" is no header
-    EXPECT_EQ(Read(ini, "a", "k", "d"), "d");
-    EXPECT_EQ(Read(ini, "c", "k3"), "3");
-    EXPECT_EQ(Read(ini, "d", "ctl"), "\x01");  // the end-of-file mark counts as a blank
-    EXPECT_TRUE(ProfileWriteString(ini, "c", "k4", "4"));
-    EXPECT_EQ(Read(ini, "c", "k3"), "3");
-    EXPECT_EQ(Read(ini, "c", "k4"), "4");
-    EXPECT_EQ(Read(ini, "d", "ctl", "", 2), "\x01");
+    binary += "\x7F\x80\x81=\xC0\xC1\r\n[d]\r\nctl=\x1a\x01\x1a\r\n";
+    const std::string odd = folder / "odd.ini";
+    WriteRawFile(odd, binary);
+    EXPECT_EQ(Read(odd, "a]", "k"), "1");   // the last "]" closes the name
+    EXPECT_EQ(Read(odd, "a]", "k2"), "2");  // "[b" is no header
+    EXPECT_EQ(Read(odd, "a", "k", "d"), "d");
+    EXPECT_EQ(Read(odd, "c", "k3"), "3");
+    EXPECT_EQ(Read(odd, "d", "ctl"), "\x01");  // the end-of-file mark counts as a blank
+    EXPECT_TRUE(ProfileWriteString(odd, "c", "k4", "4"));
+    EXPECT_EQ(Read(odd, "c", "k3"), "3");
+    EXPECT_EQ(Read(odd, "c", "k4"), "4");
+    EXPECT_EQ(Read(odd, "d", "ctl", "", 2), "\x01");
 }
 
 TEST(Profile, CommentsSurviveWrites)
