@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "tests/support/AllocationCounter.h"
 #include "TestPlugin.h"
+#include "tests/support/AllocationCounter.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <random>
 
-#include "tests/support/AllocationCounter.h"
 #include "EngineHarness.h"
+#include "tests/support/AllocationCounter.h"
 
 namespace {
 
