@@ -6,6 +6,7 @@
 #include "core/PluginFactory.h"
 #include "engine/ParameterTable.h"
 #include "engine/UiSoundResources.h"
+#include "engine/VornState.h"
 #include "engine/dsp/UiSoundPlayer.h"
 #include "graphics/IGraphics.h"
 
@@ -50,6 +51,9 @@ PluginInfo VORN::Info()
 
 VORN::VORN(audioMasterCallback hostCallback) : Synth(hostCallback, Info())
 {
+    // Read again: the base's reading is skipped when it could not create the
+    // file.
+    ReadConfiguration();
     DefineVornParameters(Parameters());
     LoadUiSoundResources();
     m_chain.SetUiSoundPlayer(&UiSoundPlayer::Instance());
@@ -57,6 +61,7 @@ VORN::VORN(audioMasterCallback hostCallback) : Synth(hostCallback, Info())
     for (int i = 0; i < NumParameters(); ++i) {
         OnParameterChanged(i);
     }
+    LoadStartupOrFactoryBank();
 }
 
 // ---- Reset ---------------------------------------------------------------------
@@ -85,6 +90,7 @@ void VORN::OnReset()
     m_chain.SetSampleRate(sampleRate);
     const int controlPeriod = m_chain.ControlPeriod();
     m_busFrames.assign(static_cast<std::size_t>(controlPeriod), BusFrame{});
+    m_dirtyBusFrames = 0;
     m_banks.SetSampleRate(sampleRate);
     m_cutoffTable.Build(sampleRate);
     m_voices.Reset(sampleRate, controlPeriod);
@@ -260,9 +266,15 @@ void VORN::DispatchEvent(const MidiMessage& event)
 void VORN::RenderChunk(int start, int frames, double* left, double* right)
 {
     BusFrame* buses = m_busFrames.data();
-    for (int i = 0; i < frames; ++i) {
+    // Only frames a voice wrote to since they were last cleared need
+    // clearing.
+    for (int i = 0; i < std::min(frames, m_dirtyBusFrames); ++i) {
         buses[i].Clear();
     }
+    if (m_dirtyBusFrames <= frames) {
+        m_dirtyBusFrames = 0;
+    }
+    bool sounding = false;
     int i = 0;
     while (i < frames) {
         // Events are taken by their position in the control period, so a
@@ -277,25 +289,31 @@ void VORN::RenderChunk(int start, int frames, double* left, double* right)
             end = std::clamp(m_eventFifo.Front().frameOffset - start, i + 1, frames);
         }
         if (m_referenceRendering) {
+            sounding = true;
             for (int j = i; j < end; ++j) {
                 m_voices.RenderFrameReference(buses[j]);
                 m_chain.MixFrame(buses[j], j);
                 m_banks.AdvancePhases();
             }
         } else {
-            m_voices.Render(i, end, buses);
+            sounding = m_voices.Render(i, end, buses) || sounding;
         }
         i = end;
     }
-    if (!m_referenceRendering) {
-        for (int j = 0; j < frames; ++j) {
-            m_chain.MixFrame(buses[j], j);
-        }
-        for (int j = 0; j < frames; ++j) {
-            m_banks.AdvancePhases();
-        }
+    if (sounding) {
+        m_dirtyBusFrames = std::max(m_dirtyBusFrames, frames);
     }
-    m_chain.RenderChunk(frames, left, right);
+    if (m_referenceRendering) {
+        m_chain.RenderChunk(frames, left, right);
+        return;
+    }
+    m_banks.AdvancePhases(frames);
+    if (sounding) {
+        m_chain.MixChunk(buses, frames);
+        m_chain.RenderChunk(frames, left, right);
+    } else {
+        m_chain.RenderSilentChunk(buses, frames, left, right);
+    }
 }
 
 void VORN::RenderBlock(double**, double** outputs, int frames)
@@ -334,12 +352,12 @@ void VORN::RenderBlock(double**, double** outputs, int frames)
 
 bool VORN::WriteState(StateChunk& chunk)
 {
-    return Synth::WriteState(chunk);
+    return WriteVornState(*this, m_ensemble.Snapshot(), chunk);
 }
 
 int VORN::ReadState(const StateChunk& chunk, int position)
 {
-    return Synth::ReadState(chunk, position);
+    return ReadVornState(*this, m_ensemble.Snapshot(), chunk, position);
 }
 
 IPluginVST* CreatePluginInstance(audioMasterCallback hostCallback)

@@ -142,4 +142,6 @@ private:
     bool m_referenceRendering = false;
     // The 14 buses of every frame of the current chunk (P frames).
     std::vector<BusFrame> m_busFrames;
+    // Leading bus frames that may hold a voice's output (the rest are 0).
+    int m_dirtyBusFrames = 0;
 };

@@ -10,6 +10,8 @@
 class MidiControllerMap {
 public:
     static constexpr int kControllerCount = 128;
+    // Controllers 0..119 can be mapped; 120..127 are channel mode messages.
+    static constexpr int kMappableControllers = 120;
     static constexpr int kUnassigned = -1;
 
     // Every controller unassigned.
@@ -28,6 +30,13 @@ public:
     // Maps controller 0..127 to parameter (kUnassigned or any negative value
     // removes the mapping). Controllers outside 0..127 are ignored.
     void Assign(int controller, int parameter);
+    // Stores value for controller 0..127 as it is, negative values included,
+    // so that an entry read from the configuration file is written back
+    // unchanged; only kUnassigned counts as no entry. Controllers outside
+    // 0..127 are ignored.
+    void Store(int controller, int value);
+    // Every controller whose entry is parameter becomes unassigned.
+    void Unassign(int parameter);
     // Every controller unassigned.
     void Clear();
 

@@ -13,16 +13,6 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kMaxFrequencyRatio = 0.49;
 constexpr double kMinQ = 0.001;
 
-// State slots. Each class keeps the values its clean-up treats first, so
-// that CleanState works on a prefix.
-enum TwoPoleSlot { kX1, kX2, kY1, kY2 };
-enum BandPassSlot { kBpX2, kBpY1, kBpY2, kBpX1, kBpTreated = kBpX1 };
-enum OnePoleSlot { kS, kOnePoleTreated };
-
-// Coefficient slots.
-enum { kB0, kB1, kA1, kA2 };
-enum { kOnePoleA, kOnePoleB };
-
 // Adds gain * filtered input to the outputs, frame by frame.
 template <typename FrameFunction>
 void BlockAdd(const double* inLeft, const double* inRight, double* outLeft, double* outRight, int count,

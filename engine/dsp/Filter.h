@@ -47,8 +47,24 @@ public:
     void ClearState();
 
 protected:
+    // The pre-filter sections run their six bands side by side on the bands'
+    // own coefficients and state.
+    template <typename>
+    friend class PreFilter;
+    // Lets the signal chain compare and copy filter states bitwise.
+    friend class SignalChain;
+
     // Stereo state values (left and right lanes) per filter.
     static constexpr int kStateCount = 4;
+
+    // State slots. Each class keeps the values its clean-up treats first, so
+    // that CleanState works on a prefix.
+    enum TwoPoleSlot { kX1, kX2, kY1, kY2 };
+    enum BandPassSlot { kBpX2, kBpY1, kBpY2, kBpX1, kBpTreated = kBpX1 };
+    enum OnePoleSlot { kS, kOnePoleTreated };
+    // Coefficient slots.
+    enum TwoPoleCoefficient { kB0, kB1, kA1, kA2 };
+    enum OnePoleCoefficient { kOnePoleA, kOnePoleB };
 
     // Frequency in Hz limited to 0..0.49 * sample rate (0 at a sample rate
     // that is not positive).

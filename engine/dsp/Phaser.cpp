@@ -65,6 +65,16 @@ void Phaser::SetCoefficients()
 
 void Phaser::Process(double* left, double* right, int count)
 {
+    for (int done = 0; done < count; done += kBlock) {
+        const int n = count - done < kBlock ? count - done : kBlock;
+        if (!ProcessFinite(left + done, right + done, n)) {
+            ProcessChecked(left + done, right + done, n);
+        }
+    }
+}
+
+void Phaser::ProcessChecked(double* left, double* right, int count)
+{
     const StereoDouble a = Load(m_coefficient);
     const StereoDouble half = Broadcast(0.5);
     StereoDouble s[kStageCount];
@@ -90,4 +100,57 @@ void Phaser::Process(double* left, double* right, int count)
         Store(m_state[k], s[k]);
     }
     Store(m_dither, dither);
+}
+
+bool Phaser::ProcessFinite(double* left, double* right, int count)
+{
+    // While every state value stays finite, resetting non-finite ones is
+    // adding the dither. A non-finite state spreads through the later stages
+    // into the output of the next frame (or stays in the final state), so
+    // finite outputs and final states from finite initial states show that
+    // no reset was due. Otherwise the input and state are put back.
+    const StereoDouble zero = {};
+    StereoDouble s[kStageCount];
+    StereoDouble finite = zero;
+    for (int k = 0; k < kStageCount; ++k) {
+        s[k] = Load(m_state[k]);
+        finite += s[k] - s[k];
+    }
+    if (!(finite[0] == 0.0 && finite[1] == 0.0)) {
+        return false;
+    }
+    StereoPair saved[kBlock];
+    const StereoDouble a = Load(m_coefficient);
+    const StereoDouble half = Broadcast(0.5);
+    StereoDouble dither = Load(m_dither);
+    for (int i = 0; i < count; ++i) {
+        const StereoDouble x = {left[i], right[i]};
+        Store(saved[i], x);
+        StereoDouble u = x;
+        for (int k = 0; k < kStageCount; ++k) {
+            const StereoDouble next = a * u + (s[k] + dither);
+            s[k] = u - a * next;
+            u = next;
+        }
+        dither = -dither;
+        const StereoDouble y = half * (x + u);
+        finite += y - y;
+        left[i] = y[0];
+        right[i] = y[1];
+    }
+    for (int k = 0; k < kStageCount; ++k) {
+        finite += s[k] - s[k];
+    }
+    if (!(finite[0] == 0.0 && finite[1] == 0.0)) {
+        for (int i = 0; i < count; ++i) {
+            left[i] = saved[i][0];
+            right[i] = saved[i][1];
+        }
+        return false;
+    }
+    for (int k = 0; k < kStageCount; ++k) {
+        Store(m_state[k], s[k]);
+    }
+    Store(m_dither, dither);
+    return true;
 }

@@ -43,7 +43,16 @@ public:
     double StageCoefficient(int channel) const { return m_coefficient[channel]; }
 
 private:
+    // Frames per ProcessFinite call.
+    static constexpr int kBlock = 64;
+
     void SetCoefficients();
+    // Process with the NaN and infinity check of every state value per frame.
+    void ProcessChecked(double* left, double* right, int count);
+    // Process for at most kBlock frames without that check, where it can be
+    // shown afterwards that it would have changed nothing; returns false,
+    // leaving buffers and state untouched, where it cannot.
+    bool ProcessFinite(double* left, double* right, int count);
 
     double m_lfoValue = 0.0;
     double m_lfoPhase = 0.0;  // -1..1, the LFO value is 2 |phase| - 1

@@ -35,8 +35,9 @@ public:
     // Moves the bank: shift x in -4..4 gives the factor x + 1 for x >= 0 and
     // -1 / (x - 1) below (0.2..5); band frequency = base * factor. Does no
     // work when x equals the current shift or a band's frequency is
-    // unchanged. Out-of-range values are limited.
-    void ApplyShift(double shift);
+    // unchanged. Out-of-range values are limited. Returns whether a band
+    // changed.
+    bool ApplyShift(double shift);
 
     // Frequency factor of a shift, 0.2..5 for -4..4.
     static double ShiftFactor(double shift) { return shift >= 0.0 ? shift + 1.0 : -1.0 / (shift - 1.0); }
@@ -50,17 +51,8 @@ public:
     // band outputs.
     StereoDouble Process(const BusFrame& buses)
     {
-        const StereoPair* b = buses.bus;
-        const StereoDouble w1 = Broadcast(kWeight1);
-        const StereoDouble w2 = Broadcast(kWeight2);
-        const StereoDouble input[kBandCount] = {
-            Load(b[0]) + w2 * Load(b[1]) + w1 * Load(b[2]),
-            w1 * (Load(b[2]) + Load(b[5])) + w2 * (Load(b[3]) + Load(b[4])),
-            w1 * (Load(b[4]) + Load(b[7])) + w2 * (Load(b[5]) + Load(b[6])),
-            w1 * (Load(b[6]) + Load(b[9])) + w2 * (Load(b[7]) + Load(b[8])),
-            w1 * (Load(b[8]) + Load(b[11])) + w2 * (Load(b[9]) + Load(b[10])),
-            w1 * Load(b[9]) + w2 * Load(b[10]) + Load(b[11]),
-        };
+        StereoDouble input[kBandCount];
+        BandInputs(buses, input);
         StereoDouble sum = {};
         for (int i = 0; i < kBandCount; ++i) {
             double left;
@@ -71,7 +63,30 @@ public:
         return sum;
     }
 
+    // Process for `count` consecutive frames of note buses, adding
+    // level * output to the mix buffers frame by frame. The same arithmetic in
+    // the same order as Process, with the six bands' state kept in registers
+    // across the frames instead of being loaded and stored per band and frame.
+    void ProcessAdd(const BusFrame* buses, int count, double level, double* mixLeft, double* mixRight);
+
+    // Band 0..5 (the chain compares their state to find a silent steady cycle).
+    const Band& GetBand(int band) const { return m_band[band]; }
+
 private:
+    // Band inputs of one frame: the weighted sums of note buses.
+    static void BandInputs(const BusFrame& buses, StereoDouble (&input)[kBandCount])
+    {
+        const StereoPair* b = buses.bus;
+        const StereoDouble w1 = Broadcast(kWeight1);
+        const StereoDouble w2 = Broadcast(kWeight2);
+        input[0] = Load(b[0]) + w2 * Load(b[1]) + w1 * Load(b[2]);
+        input[1] = w1 * (Load(b[2]) + Load(b[5])) + w2 * (Load(b[3]) + Load(b[4]));
+        input[2] = w1 * (Load(b[4]) + Load(b[7])) + w2 * (Load(b[5]) + Load(b[6]));
+        input[3] = w1 * (Load(b[6]) + Load(b[9])) + w2 * (Load(b[7]) + Load(b[8]));
+        input[4] = w1 * (Load(b[8]) + Load(b[11])) + w2 * (Load(b[9]) + Load(b[10]));
+        input[5] = w1 * Load(b[9]) + w2 * Load(b[10]) + Load(b[11]);
+    }
+
     Band m_band[kBandCount];
     double m_sampleRate = 0.0;
     // Below any real shift, so the first ApplyShift always places the bands.

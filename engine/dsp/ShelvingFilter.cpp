@@ -40,6 +40,15 @@ void ShelvingFilter::ClearState()
     m_dither = 1e-13;
 }
 
+int ShelvingFilter::CaptureState(double* values) const
+{
+    const double captured[kCaptureSize] = {m_gain,  m_a1,    m_a2,    m_b0,    m_b1,
+                                           m_b2,    m_x1[0], m_x1[1], m_x2[0], m_x2[1],
+                                           m_y1[0], m_y1[1], m_y2[0], m_y2[1], m_dither};
+    std::copy(captured, captured + kCaptureSize, values);
+    return kCaptureSize;
+}
+
 void ShelvingFilter::UpdateCoefficients()
 {
     if (m_gain == 0.0 || !(m_sampleRate > 0.0) || !(m_frequency > 0.0)) {

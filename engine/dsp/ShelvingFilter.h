@@ -34,6 +34,11 @@ public:
 
     void ClearState();
 
+    // Writes gain, coefficients, state and dither to values (bit for bit);
+    // returns the count, at most kCaptureSize.
+    static constexpr int kCaptureSize = 15;
+    int CaptureState(double* values) const;
+
 private:
     void UpdateCoefficients();
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #include "engine/dsp/LimitParameter.h"
 
@@ -56,6 +57,8 @@ void SignalChain::SetSampleRate(double sampleRate)
     m_bass.SetSampleRate(sampleRate, kBassFrequency);
     m_treble.SetSampleRate(sampleRate, kTrebleFrequency);
     m_phaser.Reset(sampleRate);
+    ++m_settingsGeneration;
+    m_steady.valid = false;
 }
 
 void SignalChain::SetMasterVolume(double volume)
@@ -67,62 +70,74 @@ void SignalChain::SetMasterVolume(double volume)
 void SignalChain::SetPreFilter1Level(double level)
 {
     m_preFilter1Level = LimitParameter(level, 0.0, kMaxLevel);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetPreFilter2Level(double level)
 {
     m_preFilter2Level = LimitParameter(level, 0.0, kMaxLevel);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetVcfLevel(double level)
 {
     m_vcfLevel = LimitParameter(level, 0.0, kMaxLevel);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetRawLevel(double level)
 {
     m_rawLevel = LimitParameter(level, 0.0, kMaxLevel);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetOrganStringsLevel(double level)
 {
     m_organStringsLevel = LimitParameter(level, 0.0, kMaxLevel);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetChorusLevel(double level)
 {
     m_chorusLevel = LimitParameter(level, 0.0, kMaxLevel);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetDirectLevel(double level)
 {
     m_directLevel = LimitParameter(level, 0.0, kMaxLevel);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetPreFilter1Shift(double shift)
 {
     m_preFilter1Shift = LimitParameter(shift, kMinShift, kMaxShift);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetPreFilter2Shift(double shift)
 {
     m_preFilter2Shift = LimitParameter(shift, kMinShift, kMaxShift);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetOrganStringsFrequency(double frequency)
 {
     m_organStringsFrequency = LimitParameter(frequency, kMinFilterFrequency, kMaxFilterFrequency);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetChorusFrequency(double frequency)
 {
     m_chorusFrequency = LimitParameter(frequency, kMinFilterFrequency, kMaxFilterFrequency);
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetChorusQ(double q)
 {
     m_chorus.SetQ(LimitParameter(q, kMinQ, kMaxQ));
     m_chorus.UpdateCoefficients();
+    ++m_settingsGeneration;
 }
 
 void SignalChain::SetUiSoundPlayer(UiSoundPlayer* player)
@@ -167,15 +182,20 @@ void SignalChain::UpdateModulation(double modulationWheel)
                 break;
         }
     }
-    m_preFilter1.ApplyShift(shift1);
-    m_preFilter2.ApplyShift(shift2);
+    bool changed = m_preFilter1.ApplyShift(shift1);
+    changed = m_preFilter2.ApplyShift(shift2) || changed;
     if (organStrings != m_organStrings.Frequency()) {
         m_organStrings.SetFrequency(organStrings);
         m_organStrings.UpdateCoefficients();
+        changed = true;
     }
     if (chorus != m_chorus.Frequency()) {
         m_chorus.SetFrequency(chorus);
         m_chorus.UpdateCoefficients();
+        changed = true;
+    }
+    if (changed) {
+        ++m_settingsGeneration;
     }
 }
 
@@ -186,13 +206,54 @@ void SignalChain::UpdatePhaser()
     }
 }
 
+void SignalChain::MixChunk(const BusFrame* buses, int frames)
+{
+    MixRange(buses, 0, std::clamp(frames, 0, m_controlPeriod));
+}
+
+void SignalChain::MixRange(const BusFrame* buses, int first, int count)
+{
+    double* mixLeft = m_mixLeft.data() + first;
+    double* mixRight = m_mixRight.data() + first;
+    buses += first;
+    if (m_preFilter1Level > 0.0) {
+        m_preFilter1.ProcessAdd(buses, count, m_preFilter1Level, mixLeft, mixRight);
+    }
+    if (m_preFilter2Level > 0.0) {
+        m_preFilter2.ProcessAdd(buses, count, m_preFilter2Level, mixLeft, mixRight);
+    }
+    const auto addBus = [&](int bus, double level) {
+        const StereoDouble gain = Broadcast(level);
+        for (int i = 0; i < count; ++i) {
+            const StereoDouble mix = StereoDouble{mixLeft[i], mixRight[i]} + gain * Load(buses[i].bus[bus]);
+            mixLeft[i] = mix[0];
+            mixRight[i] = mix[1];
+        }
+    };
+    if (m_vcfLevel > 0.0) {
+        addBus(BusFrame::kVcfBus, m_vcfLevel);
+    }
+    if (m_rawLevel > 0.0) {
+        addBus(BusFrame::kRawBus, m_rawLevel);
+    }
+}
+
 void SignalChain::RenderChunk(int frames, double* outLeft, double* outRight)
 {
     const int n = std::clamp(frames, 0, m_controlPeriod);
-    double* mixLeft = m_mixLeft.data();
-    double* mixRight = m_mixRight.data();
-    double* left = m_outLeft.data();
-    double* right = m_outRight.data();
+    m_steady.valid = false;
+    m_searchCountdown = 0;
+    m_searchInterval = 1;
+    MasterBeforePhaser(0, n);
+    MasterAfterTreble(n, outLeft, outRight);
+}
+
+void SignalChain::MasterBeforePhaser(int first, int n)
+{
+    const double* mixLeft = m_mixLeft.data() + first;
+    const double* mixRight = m_mixRight.data() + first;
+    double* left = m_outLeft.data() + first;
+    double* right = m_outRight.data() + first;
 
     if (m_directLevel > 0.0) {
         for (int i = 0; i < n; ++i) {
@@ -215,6 +276,12 @@ void SignalChain::RenderChunk(int frames, double* outLeft, double* outRight)
     if (m_treble.IsEnabled()) {
         m_treble.Process(left, right, n);
     }
+}
+
+void SignalChain::MasterAfterTreble(int n, double* outLeft, double* outRight)
+{
+    double* left = m_outLeft.data();
+    double* right = m_outRight.data();
     if (m_phaser.IsEnabled()) {
         m_phaser.Process(left, right, n);
     }
@@ -227,6 +294,97 @@ void SignalChain::RenderChunk(int frames, double* outLeft, double* outRight)
     }
     std::fill(m_mixLeft.begin(), m_mixLeft.end(), 0.0);
     std::fill(m_mixRight.begin(), m_mixRight.end(), 0.0);
+}
+
+void SignalChain::RenderSilentChunk(const BusFrame* silentBuses, int frames, double* outLeft,
+                                    double* outRight)
+{
+    const int n = std::clamp(frames, 0, m_controlPeriod);
+    double* left = m_outLeft.data();
+    double* right = m_outRight.data();
+    if (m_steady.valid && m_steady.generation == m_settingsGeneration && n % m_steady.period == 0) {
+        // A whole number of cycles on, every state is back where it was.
+        const int period = m_steady.period;
+        for (int i = 0; i < n; i += period) {
+            std::copy(m_steady.left, m_steady.left + period, left + i);
+            std::copy(m_steady.right, m_steady.right + period, right + i);
+        }
+        ++m_replayedChunks;
+        MasterAfterTreble(n, outLeft, outRight);
+        return;
+    }
+    if (m_steady.valid && m_steady.generation == m_settingsGeneration) {
+        // The cycle goes on, but this chunk ends inside it: search again at
+        // its end.
+        m_searchCountdown = 0;
+        m_searchInterval = 1;
+    }
+    m_steady.valid = false;
+    const int tail = std::min(kMaxCyclePeriod, n) & ~1;
+    if (tail < 2 || m_searchCountdown-- > 0) {
+        MixRange(silentBuses, 0, n);
+        MasterBeforePhaser(0, n);
+        MasterAfterTreble(n, outLeft, outRight);
+        return;
+    }
+    // The chunk's last `tail` frames in pieces of two, with the state taken
+    // before and after each piece.
+    const int head = n - tail;
+    MixRange(silentBuses, 0, head);
+    MasterBeforePhaser(0, head);
+    int size = CaptureSteadyState(m_captured[0]);
+    for (int t = 0; t < tail; t += 2) {
+        MixRange(silentBuses, head + t, 2);
+        MasterBeforePhaser(head + t, 2);
+        size = CaptureSteadyState(m_captured[(t + 2) / 2]);
+    }
+    const double* last = m_captured[tail / 2];
+    for (int period = 2; period <= tail; period += 2) {
+        if (std::memcmp(m_captured[(tail - period) / 2], last,
+                        sizeof(double) * static_cast<std::size_t>(size)) == 0) {
+            m_steady.valid = true;
+            m_steady.generation = m_settingsGeneration;
+            m_steady.period = period;
+            std::copy(left + n - period, left + n, m_steady.left);
+            std::copy(right + n - period, right + n, m_steady.right);
+            break;
+        }
+    }
+    if (!m_steady.valid) {
+        m_searchCountdown = m_searchInterval;
+        m_searchInterval = std::min(2 * m_searchInterval, kMaxSearchInterval);
+    }
+    MasterAfterTreble(n, outLeft, outRight);
+}
+
+int SignalChain::CaptureSteadyState(double* values) const
+{
+    int count = 0;
+    const auto put = [&](double value) { values[count++] = value; };
+    const auto putFilter = [&](const Filter& filter) {
+        for (const StereoPair& pair : filter.m_coefficient) {
+            put(pair[0]);
+            put(pair[1]);
+        }
+        for (const StereoPair& pair : filter.m_state) {
+            put(pair[0]);
+            put(pair[1]);
+        }
+        put(filter.m_dither);
+    };
+    for (int band = 0; band < PreFilter1::kBandCount; ++band) {
+        putFilter(m_preFilter1.GetBand(band));
+        putFilter(m_preFilter2.GetBand(band));
+    }
+    putFilter(m_organStrings);
+    putFilter(m_chorus);
+    count += m_bass.CaptureState(values + count);
+    count += m_treble.CaptureState(values + count);
+    for (const double level : {m_preFilter1Level, m_preFilter2Level, m_vcfLevel, m_rawLevel,
+                               m_organStringsLevel, m_chorusLevel, m_directLevel}) {
+        put(level);
+    }
+    return count;
 }
 
 void SignalChain::ProcessChunk(const BusFrame* buses, int frames, double* outLeft, double* outRight)

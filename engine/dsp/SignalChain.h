@@ -16,6 +16,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 #include <vector>
 
 #include "engine/dsp/BusFrame.h"
@@ -62,8 +63,16 @@ public:
     // "Master Volume" 0..2: master gain = 0.5 * volume / 2 (0.25 at 1).
     void SetMasterVolume(double volume);
     // "Bass", "Treble": shelf gain in dB, -20..20; exactly 0 bypasses.
-    void SetBass(double gain) { m_bass.SetGain(gain); }
-    void SetTreble(double gain) { m_treble.SetGain(gain); }
+    void SetBass(double gain)
+    {
+        m_bass.SetGain(gain);
+        ++m_settingsGeneration;
+    }
+    void SetTreble(double gain)
+    {
+        m_treble.SetGain(gain);
+        ++m_settingsGeneration;
+    }
     // "Phaser Mode" (0 normal, 1 pan) and "Phaser Rate" 0..15 (0 is off).
     void SetPhaserMode(double mode) { m_phaser.SetMode(mode); }
     void SetPhaserRate(double rate) { m_phaser.SetRate(rate); }
@@ -82,7 +91,11 @@ public:
     void SetPreFilter1Shift(double shift);
     void SetPreFilter2Shift(double shift);
     // "Pre-Filter 1 Q" 0.5..10, effective at once.
-    void SetPreFilter1Q(double q) { m_preFilter1.SetQ(q); }
+    void SetPreFilter1Q(double q)
+    {
+        m_preFilter1.SetQ(q);
+        ++m_settingsGeneration;
+    }
     // Organ+strings and chorus filter frequencies, 500..12000 Hz; applied,
     // with the modulation, at the next control tick.
     void SetOrganStringsFrequency(double frequency);
@@ -91,6 +104,8 @@ public:
     void SetChorusQ(double q);
     // "Modulator Destination" 0..4, "Modulator Source" 0..1, "Modulator
     // Rate" 0..25 Hz, "Modulator Depth" 0..1.
+    // (The modulator reaches the chain's filters only through
+    // UpdateModulation, which notes the changes it makes.)
     void SetModulatorDestination(double destination) { m_modulator.SetDestination(destination); }
     void SetModulatorSource(double source) { m_modulator.SetSource(source); }
     void SetModulatorRate(double rate) { m_modulator.SetRate(rate); }
@@ -152,11 +167,34 @@ public:
         m_mixRight[i] = mix[1];
     }
 
+    // MixFrame for frames 0..frames-1 of the chunk (frames beyond the
+    // control period are ignored), one mixer source after the other over the
+    // whole chunk; the same sums as MixFrame frame by frame.
+    void MixChunk(const BusFrame* buses, int frames);
+
     // Master section over the first `frames` frames of the mix bus (at most
     // ControlPeriod(); more are cut to it): overwrites the host buffers with
     // output * master gain, then clears the mix bus for the next chunk.
     // Writes nothing before the first SetSampleRate.
     void RenderChunk(int frames, double* outLeft, double* outRight);
+
+    // MixChunk and RenderChunk for a chunk whose buses are all 0 (no voice
+    // sounded in it); `silentBuses` holds `frames` cleared bus frames. With
+    // silent input the stages before the phaser (pre-filters, master-mixer
+    // filters, bass and treble) are fed zeros, and only their alternating
+    // anti-denormal offsets keep their states moving; after a while the
+    // states often run through an exact cycle of a few frames. Once a chunk
+    // has shown that (the whole state and the settings p frames before its
+    // end equal those at its end, bit for bit, for an even p up to
+    // kMaxCyclePeriod), the following silent chunks whose length is a
+    // multiple of p replay those p frames' output instead of computing it,
+    // until a setting changes or sound returns; the state stays as it is,
+    // which is where the computation would have left it. The phaser, the
+    // user-interface sounds and the master gain run as usual. Where no cycle
+    // shows, the search backs off so that it costs little.
+    void RenderSilentChunk(const BusFrame* silentBuses, int frames, double* outLeft, double* outRight);
+    // Chunks RenderSilentChunk has replayed so far (tests, diagnostics).
+    std::uint64_t ReplayedChunkCount() const { return m_replayedChunks; }
 
     // MixFrame for each of `frames` bus frames, then RenderChunk; chunks
     // longer than the control period are processed in pieces.
@@ -174,6 +212,25 @@ public:
     const Modulator& GetModulator() const { return m_modulator; }
 
 private:
+    // Most values CaptureSteadyState writes.
+    static constexpr int kSteadyStateSize = 320;
+    // Longest cycle looked for, frames (even: the offsets alternate).
+    static constexpr int kMaxCyclePeriod = 16;
+    // Longest wait between two searches, silent chunks.
+    static constexpr int kMaxSearchInterval = 64;
+
+    // Voice mixer frames first..first+count-1.
+    void MixRange(const BusFrame* buses, int first, int count);
+    // Master section up to the treble filter over output frames
+    // first..first+count-1 (from mix bus frames first..).
+    void MasterBeforePhaser(int first, int count);
+    // Phaser, user-interface sounds and master gain over n frames into the
+    // host buffers; clears the mix bus.
+    void MasterAfterTreble(int n, double* outLeft, double* outRight);
+    // Writes, bit for bit, every state and setting the stages before the
+    // phaser work with; returns the number of values.
+    int CaptureSteadyState(double* values) const;
+
     double m_sampleRate = 0.0;
     int m_controlPeriod = 0;
 
@@ -204,6 +261,27 @@ private:
     ShelvingFilter m_bass{true};
     ShelvingFilter m_treble{false};
     Phaser m_phaser;
+
+    // Counts changes of the settings of the stages before the phaser.
+    std::uint64_t m_settingsGeneration = 0;
+    // The steady cycle of silent input, when one has been found: its length
+    // and the output before the phaser of its frames (left and right),
+    // starting with the frame that follows the current state.
+    struct SteadyCycle {
+        bool valid = false;
+        std::uint64_t generation = 0;
+        int period = 0;
+        double left[kMaxCyclePeriod] = {};
+        double right[kMaxCyclePeriod] = {};
+    };
+    SteadyCycle m_steady;
+    // Silent chunks to wait before the next search, and the wait after a
+    // search that finds nothing (doubling up to kMaxSearchInterval).
+    int m_searchCountdown = 0;
+    int m_searchInterval = 1;
+    // States captured every two frames at the end of a searched chunk.
+    double m_captured[kMaxCyclePeriod / 2 + 1][kSteadyStateSize];
+    std::uint64_t m_replayedChunks = 0;
 
     // Chunk buffers of one control period.
     std::vector<double> m_mixLeft;

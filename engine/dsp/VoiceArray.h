@@ -26,6 +26,7 @@
 #include "engine/dsp/OscillatorBank.h"
 #include "engine/dsp/Voice.h"
 #include "engine/dsp/VoiceFilter.h"
+#include "engine/dsp/VoiceFilterBank.h"
 
 class VoiceArray {
 public:
@@ -59,7 +60,8 @@ public:
     // Adds the active voices' output for chunk frames begin..end-1 into
     // frames[begin..end-1], with the bank phases as at chunk frame 0.
     // end - begin must not exceed the control period given to Reset.
-    void Render(int begin, int end, BusFrame* frames);
+    // Returns whether any voice was active (else nothing was written).
+    bool Render(int begin, int end, BusFrame* frames);
     // The straightforward per-frame loop: every active voice reads the banks
     // at their current phases and adds into frame. For tests and as the
     // definition Render must match.
@@ -111,17 +113,6 @@ private:
     // it to the raw bus; adds it to the note bus as well when `unfiltered` is
     // null, else stores it there (a pair per chunk frame) for the filter.
     void RenderVoiceBanks(Voice& voice, int begin, int end, BusFrame* frames, double* unfiltered);
-    // An active voice as the filter pass sees it.
-    struct FilterInput {
-        VoiceFilter* filter;
-        const double* unfiltered;  // pairs by chunk frame
-        int bus;
-    };
-    // Runs the active voices' filters (in voice order) over their unfiltered
-    // output, frame by frame across the voices, into the VCF bus and the note
-    // buses.
-    void FilterPass(int begin, int end, BusFrame* frames, const FilterInput* active, int count);
-
     struct WaveGains {
         double saw;
         double square;

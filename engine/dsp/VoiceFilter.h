@@ -109,6 +109,9 @@ public:
     std::uint32_t CoefficientUpdateCount() const { return m_updateCount; }
 
 private:
+    // Runs many voices' filters side by side on their own state.
+    friend class VoiceFilterLanes;
+
     struct State {
         StereoDouble s1;
         StereoDouble s2;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "engine/ParameterTable.h"
+
 VstIntPtr VSTCALLBACK SilentHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, float)
 {
     return 0;
@@ -37,9 +39,22 @@ bool StereoBuffer::AllFinite() const
     return true;
 }
 
+void StartFromInitialisedProgram(VORN& plugin)
+{
+    InstanceLock lock(plugin.InstanceMutex());
+    InitialiseProgram(plugin.Parameters(), plugin.Ensemble().Snapshot());
+    for (int i = 0; i < plugin.NumParameters(); ++i) {
+        plugin.OnParameterChanged(i);
+    }
+    plugin.ControllerMap().Clear();
+    plugin.SetMidiThru(false);
+    plugin.SetIgnoreProgramChange(false);
+}
+
 EngineHarness::EngineHarness(double sampleRate, int maxBlockSize)
     : m_plugin(std::make_unique<VORN>(&SilentHost))
 {
+    StartFromInitialisedProgram(*m_plugin);
     m_plugin->SetSampleRate(sampleRate);
     m_plugin->SetBlockSize(maxBlockSize);
     m_plugin->OnReset();

@@ -12,6 +12,12 @@
 VstIntPtr VSTCALLBACK SilentHost(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
                                  float opt);
 
+// Construction applies the startup or factory bank and the user's MIDI
+// settings; engine tests start instead from the initialised program (every
+// parameter at its default, tweak snapshot included), with no controller
+// mapped and the MIDI options off.
+void StartFromInitialisedProgram(VORN& plugin);
+
 // A MIDI message at an absolute sample time.
 struct TimedMidi {
     std::int64_t time;

@@ -357,7 +357,12 @@ TEST(EnsembleButtons, StoredBitsComeFromButtonState)
 // pressed through the plug-in target.
 class EnsembleVorn : public VORN {
 public:
-    EnsembleVorn() : VORN(&SilentHost) {}
+    EnsembleVorn() : VORN(&SilentHost)
+    {
+        StartFromInitialisedProgram(*this);
+        changed.clear();
+        statusUpdates = 0;
+    }
     void OnParameterChanged(int index) override
     {
         changed.push_back(index);

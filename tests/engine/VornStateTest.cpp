@@ -16,11 +16,22 @@
 
 namespace {
 
+void ClearSlots(IPluginBase& plugin)
+{
+    for (Preset& preset : plugin.Presets()) {
+        preset.initialised = false;
+        std::strcpy(preset.name, "empty");
+        preset.state.Clear();
+    }
+}
+
 // The product with its state hooks on the state format (as the product class
 // is meant to have them), recording OnParameterChanged.
 class StatefulVorn : public VORN {
 public:
-    StatefulVorn() : VORN(&SilentHost) {}
+    // The slots as the framework constructs them (unused, "empty"), whatever
+    // the start-up stored in them.
+    StatefulVorn() : VORN(&SilentHost) { ClearSlots(*this); }
 
     bool WriteState(StateChunk& chunk) override { return WriteVornState(*this, snapshot, chunk); }
     int ReadState(const StateChunk& chunk, int position) override

@@ -15,6 +15,7 @@
 #include "core/ProgramFiles.h"
 #include "engine/VORN.h"
 #include "engine/VornState.h"
+#include "platform/Resources.h"
 
 namespace {
 
@@ -29,7 +30,16 @@ VstIntPtr VSTCALLBACK QuietHost(AEffect*, VstInt32, VstInt32, VstIntPtr, void*, 
 // is meant to have them).
 class SeedVorn : public VORN {
 public:
-    SeedVorn() : VORN(&QuietHost) {}
+    // The slots as the framework constructs them, whatever the start-up
+    // stored in them.
+    SeedVorn() : VORN(&QuietHost)
+    {
+        for (Preset& preset : Presets()) {
+            preset.initialised = false;
+            std::strcpy(preset.name, "empty");
+            preset.state.Clear();
+        }
+    }
     bool WriteState(StateChunk& chunk) override { return WriteVornState(*this, snapshot, chunk); }
     int ReadState(const StateChunk& chunk, int position) override
     {
@@ -190,5 +200,12 @@ int main(int argc, char** argv)
         PutListRecord(fxbList, plugin, ("Listed " + std::to_string(i)).c_str());
     }
     Write(folder, "bank_file", "list", fxbList);
+
+    // The module's factory bank.
+    const std::span<const std::uint8_t> resource = FindModuleResource("INIT", "PROGINIT");
+    if (!resource.empty()) {
+        Write(folder, "bank_image", "factory-resource", resource.data(), static_cast<int>(resource.size()));
+        Write(folder, "bank_file", "factory-resource", resource.data(), static_cast<int>(resource.size()));
+    }
     return 0;
 }
