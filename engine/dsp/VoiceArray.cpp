@@ -5,10 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
-
 #include "engine/dsp/LimitParameter.h"
 #include "engine/dsp/WaveTables.h"
 
@@ -66,7 +62,7 @@ enum class Output { None, NoteBus, Filter };
 // kConstantGain: the VCA gain is the same for every frame. kRawBus: the raw
 // bus is mixed (else nothing reads it).
 template <bool kConstantGain, bool kRawBus, Output kOutput>
-void RenderStretchNarrow(Stretch& s)
+void RenderStretch(Stretch& s)
 {
     BankRead a = s.bank[0];
     BankRead b = s.bank[1];
@@ -90,82 +86,6 @@ void RenderStretchNarrow(Stretch& s)
             std::memcpy(s.unfiltered + 2 * i, &out, sizeof out);
         }
     }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#define VORN_STRETCH_AVX 1
-
-// RenderStretchNarrow with two frames per 256-bit register (lanes: left and
-// right of frame i, left and right of frame i + 1); every lane does the
-// narrow loop's operations in its order.
-template <bool kConstantGain, bool kRawBus, Output kOutput>
-__attribute__((target("avx"))) void RenderStretchWide(Stretch& s)
-{
-    BankRead read[OscillatorBanks::kBankCount] = {s.bank[0], s.bank[1], s.bank[2]};
-    __m256d pan[OscillatorBanks::kBankCount];
-    for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
-        const __m128d p = read[b].panGain;
-        pan[b] = _mm256_insertf128_pd(_mm256_castpd128_pd256(p), p, 1);
-    }
-    const __m256d constantGain = _mm256_set1_pd(s.constantGain);
-    StereoPair* noteBus = &s.frame[0].bus[s.bus];
-    StereoPair* rawBus = &s.frame[0].bus[BusFrame::kRawBus];
-    constexpr int kStride = sizeof(BusFrame) / sizeof(StereoPair);
-    int i = 0;
-    for (; i + 1 < s.count; i += 2) {
-        __m256d sum = _mm256_setzero_pd();
-        for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
-            const double first = read[b].table[read[b].phase >> kPositionShift];
-            read[b].phase += read[b].step;
-            const double second = read[b].table[read[b].phase >> kPositionShift];
-            read[b].phase += read[b].step;
-            sum += _mm256_set_pd(second, second, first, first) * pan[b];
-        }
-        const __m256d gain =
-            kConstantGain ? constantGain : _mm256_set_pd(s.gain[i + 1], s.gain[i + 1], s.gain[i], s.gain[i]);
-        const __m256d out = sum * gain;
-        const StereoDouble low = _mm256_castpd256_pd128(out);
-        const StereoDouble high = _mm256_extractf128_pd(out, 1);
-        if constexpr (kRawBus) {
-            AddTo(rawBus[i * kStride], low);
-            AddTo(rawBus[(i + 1) * kStride], high);
-        }
-        if constexpr (kOutput == Output::NoteBus) {
-            AddTo(noteBus[i * kStride], low);
-            AddTo(noteBus[(i + 1) * kStride], high);
-        } else if constexpr (kOutput == Output::Filter) {
-            _mm256_storeu_pd(s.unfiltered + 2 * i, out);
-        }
-    }
-    if (i < s.count) {
-        StereoDouble sum = {0.0, 0.0};
-        for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
-            AddBank(read[b], sum);
-        }
-        const StereoDouble out = sum * (kConstantGain ? Broadcast(s.constantGain) : Broadcast(s.gain[i]));
-        if constexpr (kRawBus) {
-            AddTo(rawBus[i * kStride], out);
-        }
-        if constexpr (kOutput == Output::NoteBus) {
-            AddTo(noteBus[i * kStride], out);
-        } else if constexpr (kOutput == Output::Filter) {
-            std::memcpy(s.unfiltered + 2 * i, &out, sizeof out);
-        }
-    }
-}
-#endif
-
-template <bool kConstantGain, bool kRawBus, Output kOutput>
-void RenderStretch(Stretch& s)
-{
-#if VORN_STRETCH_AVX
-    // The voice filters' switch covers this path too.
-    if (VoiceFilterBank::WideVectorsInUse()) {
-        RenderStretchWide<kConstantGain, kRawBus, kOutput>(s);
-        return;
-    }
-#endif
-    RenderStretchNarrow<kConstantGain, kRawBus, kOutput>(s);
 }
 
 }  // namespace

@@ -39,10 +39,9 @@ public:
     // additions in the order of `voices`, frame by frame.
     static void Run(const Input* voices, int count, int begin, int end, BusFrame* frames, Routing routing);
 
-    // Whether Run (and the voices' oscillator read-out, VoiceArray) uses
-    // the 256-bit path on this processor (x86-64 with AVX and not switched
-    // off).
+    // Whether Run uses the 256-bit path on this processor (x86-64 with AVX
+    // and not switched off).
     static bool WideVectorsInUse();
-    // Tests: false keeps both on the SSE2 path even where AVX is available.
+    // Tests: false keeps Run on the SSE2 path even where AVX is available.
     static void AllowWideVectors(bool allow);
 };

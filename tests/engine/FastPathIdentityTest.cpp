@@ -150,9 +150,8 @@ TEST(FastPathIdentity, RandomSettingsNotesAndLongSilencesMatchTheReferenceLoop)
     EXPECT_GT(totalReplayed, 2000u);
 }
 
-// The oscillator read-out and the voice filters have a 256-bit path where the
-// processor has AVX; both paths must give the reference's bits (VCF off,
-// parallel and serial).
+// The voice filters have a 256-bit path where the processor has AVX; both
+// paths must give the reference's bits (VCF off, parallel and serial).
 TEST(FastPathIdentity, WideAndSse2PathsBothMatch)
 {
     std::mt19937 random(77);
