@@ -216,6 +216,7 @@ void SignalChain::MixRange(const BusFrame* buses, int first, int count)
     double* mixLeft = m_mixLeft.data() + first;
     double* mixRight = m_mixRight.data() + first;
     buses += first;
+    m_mixWritten = true;
     if (m_preFilter1Level > 0.0) {
         m_preFilter1.ProcessAdd(buses, count, m_preFilter1Level, mixLeft, mixRight);
     }
@@ -292,8 +293,11 @@ void SignalChain::MasterAfterTreble(int n, double* outLeft, double* outRight)
         outLeft[i] = left[i] * m_masterGain;
         outRight[i] = right[i] * m_masterGain;
     }
-    std::fill(m_mixLeft.begin(), m_mixLeft.end(), 0.0);
-    std::fill(m_mixRight.begin(), m_mixRight.end(), 0.0);
+    if (m_mixWritten) {
+        std::fill(m_mixLeft.begin(), m_mixLeft.end(), 0.0);
+        std::fill(m_mixRight.begin(), m_mixRight.end(), 0.0);
+        m_mixWritten = false;
+    }
 }
 
 void SignalChain::RenderSilentChunk(const BusFrame* silentBuses, int frames, double* outLeft,
@@ -305,9 +309,10 @@ void SignalChain::RenderSilentChunk(const BusFrame* silentBuses, int frames, dou
     if (m_steady.valid && m_steady.generation == m_settingsGeneration && n % m_steady.period == 0) {
         // A whole number of cycles on, every state is back where it was.
         const int period = m_steady.period;
-        for (int i = 0; i < n; i += period) {
-            std::copy(m_steady.left, m_steady.left + period, left + i);
-            std::copy(m_steady.right, m_steady.right + period, right + i);
+        for (int i = 0, k = 0; i < n; ++i) {
+            left[i] = m_steady.left[k];
+            right[i] = m_steady.right[k];
+            k = k + 1 == period ? 0 : k + 1;
         }
         ++m_replayedChunks;
         MasterAfterTreble(n, outLeft, outRight);

@@ -165,6 +165,7 @@ public:
         }
         m_mixLeft[i] = mix[0];
         m_mixRight[i] = mix[1];
+        m_mixWritten = true;
     }
 
     // MixFrame for frames 0..frames-1 of the chunk (frames beyond the
@@ -282,6 +283,9 @@ private:
     // States captured every two frames at the end of a searched chunk.
     double m_captured[kMaxCyclePeriod / 2 + 1][kSteadyStateSize];
     std::uint64_t m_replayedChunks = 0;
+
+    // Whether the mix bus may hold values other than 0.
+    bool m_mixWritten = false;
 
     // Chunk buffers of one control period.
     std::vector<double> m_mixLeft;
