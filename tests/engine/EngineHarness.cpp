@@ -104,3 +104,23 @@ StereoBuffer EngineHarness::Render(std::int64_t frames, int blockSize, const std
     m_time += frames;
     return out;
 }
+
+void VcfSerialBrass(EngineHarness& engine)
+{
+    engine.Set(kFilterArrangement, 1.0);
+    engine.Set(kVcfLevel, 1.2);
+    engine.Set(kVcfCutoff, 0.6);
+    engine.Set(kVcfPeak, 0.8);
+    engine.Set(kVcfEgIntensity, 0.4);
+    engine.Set(kVcfKeyTrack, 0.5);
+    engine.Set(kVelocityToVcfEg, 0.7);
+    engine.Set(kVelocityToVcaEg, 0.5);
+    engine.Set(kVcaDecay, 0.3);
+    engine.Set(kVcaSustain, 0.6);
+    engine.Set(kModulatorDepth, 0.5);
+    engine.Set(kModulatorRate, 7.0);
+    engine.Set(kPreFilter1Level, 1.0);
+    engine.Set(kRawSignalLevel, 0.5);
+    engine.Set(kChorusFilterLevel, 0.8);
+    engine.Set(kPhaserRate, 3.0);
+}

@@ -58,3 +58,7 @@ private:
     std::unique_ptr<VORN> m_plugin;
     std::int64_t m_time = 0;
 };
+
+// The serial VCF as a brass setting: level, cutoff and peak up, envelope and
+// key tracking, with the chorus filter and phaser in the chain.
+void VcfSerialBrass(EngineHarness& engine);

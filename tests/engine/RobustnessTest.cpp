@@ -154,28 +154,6 @@ TEST(Robustness, RandomMidiStormsAreSurvivedWithoutAllocationInRender)
     EXPECT_GT(engine.Render(4800, 512, {{0, 0x90, 60, 100}}).Rms(), 0.0);
 }
 
-// The serial VCF as a brass setting: level, cutoff and peak up, envelope and
-// key tracking, with the chorus filter and phaser in the chain.
-void VcfSerialBrass(EngineHarness& engine)
-{
-    engine.Set(kFilterArrangement, 1.0);
-    engine.Set(kVcfLevel, 1.2);
-    engine.Set(kVcfCutoff, 0.6);
-    engine.Set(kVcfPeak, 0.8);
-    engine.Set(kVcfEgIntensity, 0.4);
-    engine.Set(kVcfKeyTrack, 0.5);
-    engine.Set(kVelocityToVcfEg, 0.7);
-    engine.Set(kVelocityToVcaEg, 0.5);
-    engine.Set(kVcaDecay, 0.3);
-    engine.Set(kVcaSustain, 0.6);
-    engine.Set(kModulatorDepth, 0.5);
-    engine.Set(kModulatorRate, 7.0);
-    engine.Set(kPreFilter1Level, 1.0);
-    engine.Set(kRawSignalLevel, 0.5);
-    engine.Set(kChorusFilterLevel, 0.8);
-    engine.Set(kPhaserRate, 3.0);
-}
-
 // Every filter of the chain in use with its frequency at the top of the
 // range (above the Nyquist frequency of the low rates) and the VCF open with
 // full peak.
