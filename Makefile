@@ -98,9 +98,9 @@ bench: build-linux
 
 dist: build-linux build-mingw64 build-mingw32
 	@mkdir -p dist/linux-x86_64 dist/windows-x86_64 dist/windows-x86
-	@cp build/linux/module/VORN64.so dist/linux-x86_64/
-	@cp build/mingw64/module/VORN64.dll dist/windows-x86_64/
-	@cp build/mingw32/module/VORN.dll dist/windows-x86/
+	@strip --strip-debug -o dist/linux-x86_64/VORN64.so build/linux/module/VORN64.so
+	@x86_64-w64-mingw32-strip --strip-debug -o dist/windows-x86_64/VORN64.dll build/mingw64/module/VORN64.dll
+	@i686-w64-mingw32-strip --strip-debug -o dist/windows-x86/VORN.dll build/mingw32/module/VORN.dll
 	@bash tools/check-module.sh dist/linux-x86_64/VORN64.so dist/windows-x86_64/VORN64.dll dist/windows-x86/VORN.dll
 	@echo "dist: modules in dist/"
 
