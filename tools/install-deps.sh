@@ -11,7 +11,7 @@ packages=(
   libgtest-dev googletest libbenchmark-dev
   wine wine64 wine32:i386
   sox xvfb xauth
-  clang-14 libclang-rt-14-dev
+  clang-14 libclang-rt-14-dev clang-format git
 )
 
 sudo=""
