@@ -369,18 +369,24 @@ bool VoiceArray::Render(int begin, int end, BusFrame* frames)
 
 // ---- Parameters -------------------------------------------------------------------
 
+// Hands an envelope setting (0..1) to the same envelope of every voice.
+void VoiceArray::SetEnvelopeParameter(EnvelopeGenerator Voice::*envelope,
+                                      void (EnvelopeGenerator::*set)(double), double x)
+{
+    const double value = LimitParameter(x, 0.0, 1.0);
+    for (Voice& voice : m_voices) {
+        ((voice.*envelope).*set)(value);
+    }
+}
+
 void VoiceArray::SetVcaAttack(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.ampEnvelope.SetAttack(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::ampEnvelope, &EnvelopeGenerator::SetAttack, x);
 }
 
 void VoiceArray::SetVorn2000Sustain(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.ampEnvelope.SetExtendedSustain(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::ampEnvelope, &EnvelopeGenerator::SetExtendedSustain, x);
 }
 
 void VoiceArray::SetVelocityToVcfEg(double x)
@@ -461,49 +467,35 @@ void VoiceArray::SetVcfEgIntensity(double x)
 
 void VoiceArray::SetVcfEgAttack(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.filterEnvelope.SetAttack(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::filterEnvelope, &EnvelopeGenerator::SetAttack, x);
 }
 
 void VoiceArray::SetVcfEgDecay(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.filterEnvelope.SetDecay(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::filterEnvelope, &EnvelopeGenerator::SetDecay, x);
 }
 
 void VoiceArray::SetVcfEgSustain(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.filterEnvelope.SetSustain(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::filterEnvelope, &EnvelopeGenerator::SetSustain, x);
 }
 
 void VoiceArray::SetVcfEgRelease(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.filterEnvelope.SetRelease(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::filterEnvelope, &EnvelopeGenerator::SetRelease, x);
 }
 
 void VoiceArray::SetVcaDecay(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.ampEnvelope.SetDecay(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::ampEnvelope, &EnvelopeGenerator::SetDecay, x);
 }
 
 void VoiceArray::SetVcaSustain(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.ampEnvelope.SetSustain(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::ampEnvelope, &EnvelopeGenerator::SetSustain, x);
 }
 
 void VoiceArray::SetVcaRelease(double x)
 {
-    for (Voice& voice : m_voices) {
-        voice.ampEnvelope.SetRelease(LimitParameter(x, 0.0, 1.0));
-    }
+    SetEnvelopeParameter(&Voice::ampEnvelope, &EnvelopeGenerator::SetRelease, x);
 }

@@ -105,6 +105,8 @@ public:
     bool SerialRouting() const { return m_serialRouting; }
 
 private:
+    void SetEnvelopeParameter(EnvelopeGenerator Voice::*envelope, void (EnvelopeGenerator::*set)(double),
+                              double x);
     int ChooseVoice(int key) const;
     // Keeps the serial counter from overflowing: renumbers the voices 1..64
     // in note-on order.
