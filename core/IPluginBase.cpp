@@ -207,49 +207,97 @@ void IPluginBase::PushParametersToEditor()
     }
 }
 
-int IPluginBase::UnserializePresets(const StateChunk& chunk, int position)
+int IPluginBase::UnserializePresets(const StateChunk& chunk, int position, int count)
 {
     InstanceLock lock(m_mutex);
-    for (Preset& preset : m_presets) {
-        if (position < 0) {
-            break;
-        }
+    BulkUpdate bulk(*this);
+    const int records = count < 0 ? NumPresets() : std::min(count, NumPresets());
+    if (position < 0 || records <= 0) {
+        return -1;
+    }
+    // Read into the slots directly, but take everything back when a record
+    // fails: a bank is loaded whole or not at all.
+    const Snapshot before = TakeSnapshot();
+    for (int k = 0; k < records; ++k) {
+        Preset& preset = m_presets[static_cast<std::size_t>(k)];
         char name[kPresetNameSize] = {};
-        int afterName = chunk.GetString(name, kPresetNameSize, position);
+        const int afterName = chunk.GetString(name, kPresetNameSize, position);
         std::uint8_t initialised = 0;
         if (afterName < 0 || chunk.GetValue(initialised, afterName) < 0) {
-            position = -1;
-            break;
+            RestoreSnapshot(before);
+            return -1;
         }
         position = afterName + 1;
-        if (initialised == 0) {
-            CopyText(preset.name, name);
-            preset.initialised = false;
+        CopyText(preset.name, name);
+        preset.initialised = initialised != 0;
+        if (!preset.initialised) {
             continue;
         }
-        // The name comes first: a state written while this slot is the
-        // current one carries it.
-        char oldName[kPresetNameSize];
-        std::memcpy(oldName, preset.name, sizeof(oldName));
-        const bool wasInitialised = preset.initialised;
-        CopyText(preset.name, name);
-        preset.initialised = true;
         position = ReadState(chunk, position);
         if (position <= 0) {
-            // A record whose state is cut off is not taken: the slot keeps its
-            // name, flag and state. Marking it initialised without a readable
-            // state would make every later load of it fail and every later
-            // bank write a record without state bytes.
-            std::memcpy(preset.name, oldName, sizeof(oldName));
-            preset.initialised = wasInitialised;
-            position = -1;
-            break;
+            RestoreSnapshot(before);
+            return -1;
         }
         preset.state.Clear();
         WriteState(preset.state);
     }
-    LoadPreset(m_currentPreset);
+    int current = m_currentPreset;
+    const int left = chunk.Size() - position;
+    if (left > 0 && left < kCurrentPresetTrailerSize) {
+        // The trailer (or whatever follows the records) is cut off.
+        RestoreSnapshot(before);
+        return -1;
+    }
+    char marker[4] = {};
+    std::int32_t saved = -1;
+    if (chunk.Get(marker, 4, position) >= 0 && std::memcmp(marker, kCurrentPresetMarker, 4) == 0 &&
+        chunk.GetValue(saved, position + 4) >= 0) {
+        position += kCurrentPresetTrailerSize;
+        if (saved >= 0 && saved < NumPresets()) {
+            current = saved;
+        }
+    }
+    LoadPreset(current);
     return position;
+}
+
+int IPluginBase::ReadProgramState(const StateChunk& chunk, int position)
+{
+    return ReadState(chunk, position);
+}
+
+void IPluginBase::SaveProductState(StateChunk&) const {}
+
+void IPluginBase::RestoreProductState(const StateChunk&) {}
+
+IPluginBase::Snapshot IPluginBase::TakeSnapshot() const
+{
+    InstanceLock lock(m_mutex);
+    Snapshot snapshot;
+    snapshot.presets = m_presets;
+    snapshot.currentPreset = m_currentPreset;
+    snapshot.values.reserve(m_parameters.size());
+    for (const Parameter& parameter : m_parameters) {
+        snapshot.values.push_back(parameter.Value());
+    }
+    SaveProductState(snapshot.productState);
+    return snapshot;
+}
+
+void IPluginBase::RestoreSnapshot(const Snapshot& snapshot)
+{
+    InstanceLock lock(m_mutex);
+    BulkUpdate bulk(*this);
+    m_presets = snapshot.presets;
+    m_currentPreset = snapshot.currentPreset;
+    for (std::size_t i = 0; i < m_parameters.size() && i < snapshot.values.size(); ++i) {
+        m_parameters[i].SetClamped(snapshot.values[i]);
+    }
+    RestoreProductState(snapshot.productState);
+    for (int i = 0; i < NumParameters(); ++i) {
+        OnParameterChanged(i);
+    }
+    PushParametersToEditor();
 }
 
 void IPluginBase::ModifyCurrentPreset(const char* name)
@@ -327,6 +375,7 @@ bool IPluginBase::SerializeParams(StateChunk& chunk)
 int IPluginBase::UnserializeParams(const StateChunk& chunk, int position)
 {
     InstanceLock lock(m_mutex);
+    BulkUpdate bulk(*this);
     for (Parameter& parameter : m_parameters) {
         if (position < 0) {
             break;
@@ -352,6 +401,7 @@ const char* IPluginBase::PresetName(int index) const
 bool IPluginBase::LoadPreset(int index)
 {
     InstanceLock lock(m_mutex);
+    BulkUpdate bulk(*this);
     if (index < 0 || index >= NumPresets()) {
         return false;
     }
@@ -405,6 +455,8 @@ bool IPluginBase::SerializePresets(StateChunk& chunk)
             chunk.PutChunk(preset.state);
         }
     }
+    chunk.Put(kCurrentPresetMarker, 4);
+    chunk.PutValue(static_cast<std::int32_t>(m_currentPreset));
     return true;
 }
 

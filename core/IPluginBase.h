@@ -40,6 +40,14 @@ struct PluginInfo {
     bool doesMidi = true;
 };
 
+// ReadProgramState: the header was complete, the values were cut short.
+inline constexpr int kStateValuesCut = -2;
+// A bank written by SerializePresets ends with this marker and the current
+// preset index (int32), so that a bank chunk or file reloads on the program
+// it was saved on. Readers that stop after the records never see it.
+inline constexpr char kCurrentPresetMarker[] = "CurP";
+inline constexpr int kCurrentPresetTrailerSize = 8;
+
 // Size of the identity text fields: 127 characters and a terminator.
 inline constexpr int kIdentityTextSize = 128;
 // Channels a configuration may name; more is taken as a typing error.
@@ -95,6 +103,18 @@ public:
     // -1 when it cannot be read completely (what was read stays applied).
     // UI thread. Default: UnserializeParams.
     virtual int ReadState(const StateChunk& chunk, int position);
+    // Reads a program's state that may have been written with fewer values
+    // than there are parameters. Returns the position after it when it is
+    // complete; kStateValuesCut when its header was complete and the values
+    // that fit were applied (the others keep theirs); -1 when it cannot be
+    // used (what was read stays applied: callers take it back). Default:
+    // ReadState, whose failures count as unusable.
+    virtual int ReadProgramState(const StateChunk& chunk, int position);
+    // The product's state that is not a parameter value (saved with every
+    // program), captured and put back when a failed load is taken back.
+    // Default: nothing.
+    virtual void SaveProductState(StateChunk& chunk) const;
+    virtual void RestoreProductState(const StateChunk& chunk);
     // True when every parameter value equals values[position + i] in single
     // precision (within 0.00001); false when values is too short.
     virtual bool StateEquals(std::span<const double> values, int position) const;
@@ -137,12 +157,14 @@ public:
 
     // Every parameter's value to the attached editor's controls.
     virtual void PushParametersToEditor();
-    // Reads a bank of preset records from chunk at position into the slots,
-    // then reloads the current preset. Returns the position after the last
-    // record read, or -1 when a record was cut off (slots read before it keep
-    // their new contents; the cut-off one and those after it keep their old
-    // contents).
-    virtual int UnserializePresets(const StateChunk& chunk, int position);
+    // Reads a bank of preset records from chunk at position into the slots
+    // (count records, every slot when count < 0; never more than there are
+    // slots), then loads the current preset: the one the bank's trailer names
+    // when it names a slot, else the current index. All or nothing: returns
+    // the position after the last record (and trailer), or -1 when any
+    // record is cut off or unreadable, in which case every slot, the current
+    // index and the live state are as they were.
+    virtual int UnserializePresets(const StateChunk& chunk, int position, int count = -1);
     // Stores the live state into the current slot and, when name is given and
     // not empty, renames it (cut to 255 characters).
     virtual void ModifyCurrentPreset(const char* name = nullptr);
@@ -172,6 +194,35 @@ public:
 
     // Every parameter's value to the host (automation), in index order.
     void NotifyHostAllParameters();
+
+    // Everything a load may change, so that a load that fails can be taken
+    // back byte for byte.
+    struct Snapshot {
+        std::vector<Preset> presets;
+        int currentPreset = 0;
+        std::vector<double> values;
+        StateChunk productState;
+    };
+    Snapshot TakeSnapshot() const;
+    // Puts the slots, the current index, the values and the product state
+    // back, then OnParameterChanged for every parameter and the editor
+    // refreshed.
+    void RestoreSnapshot(const Snapshot& snapshot);
+
+    // While a bulk update runs (state, program and bank loads, ensemble
+    // recipes, announcing every parameter) OnParameterChanged is not a
+    // single parameter change: MIDI learn does not capture it. Lock held.
+    class BulkUpdate {
+    public:
+        explicit BulkUpdate(IPluginBase& plugin) : m_plugin(plugin) { ++m_plugin.m_bulkDepth; }
+        ~BulkUpdate() { --m_plugin.m_bulkDepth; }
+        BulkUpdate(const BulkUpdate&) = delete;
+        BulkUpdate& operator=(const BulkUpdate&) = delete;
+
+    private:
+        IPluginBase& m_plugin;
+    };
+    bool InBulkUpdate() const { return m_bulkDepth > 0; }
 
     // Appends every parameter's value as a double. True when the chunk is not
     // empty afterwards.
@@ -278,6 +329,7 @@ private:
     bool m_isInstrument = true;
     bool m_doesMidi = true;
     int m_currentPreset = 0;
+    int m_bulkDepth = 0;
     double m_sampleRate = 44100.0;
     int m_blockSize = 0;
     int m_latency = 0;

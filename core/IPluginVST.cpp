@@ -200,12 +200,14 @@ float VSTCALLBACK IPluginVST::GetParameterProc(AEffect* effect, VstInt32 index)
 VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     switch (opcode) {
-        case effOpen:
+        case effOpen: {
             OnHostOpen();
+            BulkUpdate bulk(*this);
             for (int i = 0; i < NumParameters(); ++i) {
                 OnParameterChanged(i);
             }
             return 0;
+        }
         case effSetProgram:
             ModifyCurrentPreset();
             LoadPreset(ToIndex(value));
@@ -403,38 +405,66 @@ VstIntPtr IPluginVST::SetChunk(bool bank, VstIntPtr size, const void* ptr)
     if (!chunk.Assign(ptr, static_cast<int>(size))) {
         return 0;
     }
-    const int byteCount = chunk.Size();
+    BulkUpdate bulk(*this);
     int position = 0;
     const std::int32_t version = ReadChunkVersion(chunk, position);
     if (bank && version >= kChunkVersion) {
-        position = UnserializePresets(chunk, position);
-    } else {
-        position = ReadState(chunk, position);
-        if (position >= 0 && position < byteCount) {
-            char name[kPresetNameSize] = {};
-            position = chunk.GetString(name, kPresetNameSize, position);
-            ModifyCurrentPreset(name);
-        } else {
-            ModifyCurrentPreset();
+        if (UnserializePresets(chunk, position) < 0) {
+            return 0;
         }
+        PushParametersToEditor();
+        return 1;
     }
-    if (quirk) {
-        if (position == byteCount) {
-            PushParametersToEditor();
-            return 1;
-        }
-        // Not exactly one program: these hosts may hand back a bank all the same.
+
+    const Snapshot before = TakeSnapshot();
+    const ProgramChunkRead read = ReadProgramChunk(chunk, position);
+    if (quirk && read != ProgramChunkRead::Exact) {
+        // Not exactly one well-formed program: these hosts may hand back a
+        // bank all the same. Anything else is refused with nothing changed.
+        RestoreSnapshot(before);
         m_bankChunk = m_programChunk;
         position = 0;
-        if (ReadChunkVersion(m_bankChunk, position) >= kChunkVersion) {
-            position = UnserializePresets(m_bankChunk, position);
+        if (ReadChunkVersion(m_bankChunk, position) < kChunkVersion ||
+            UnserializePresets(m_bankChunk, position) < 0) {
+            return 0;
         }
+        PushParametersToEditor();
+        return 1;
     }
-    if (position < 0) {
+    if (read == ProgramChunkRead::Unusable) {
+        RestoreSnapshot(before);
+        return 0;
+    }
+    if (read == ProgramChunkRead::ValuesCut) {
+        // The values that fit stay applied, as states written with fewer
+        // values expect; the slot keeps what it held.
+        PushParametersToEditor();
         return 0;
     }
     PushParametersToEditor();
     return 1;
+}
+
+// A program state, optionally followed by the preset's name, into the live
+// parameters; a complete one is stored in the current slot under that name.
+IPluginVST::ProgramChunkRead IPluginVST::ReadProgramChunk(const StateChunk& chunk, int position)
+{
+    position = ReadProgramState(chunk, position);
+    if (position == kStateValuesCut) {
+        return ProgramChunkRead::ValuesCut;
+    }
+    if (position < 0) {
+        return ProgramChunkRead::Unusable;
+    }
+    char name[kPresetNameSize] = {};
+    if (position < chunk.Size()) {
+        position = chunk.GetString(name, kPresetNameSize, position);
+        if (position < 0 || position > chunk.Size()) {
+            return ProgramChunkRead::Unusable;  // the name is cut off
+        }
+    }
+    ModifyCurrentPreset(name);
+    return position == chunk.Size() ? ProgramChunkRead::Exact : ProgramChunkRead::Complete;
 }
 
 VstIntPtr IPluginVST::ProcessEvents(const VstEvents* events)

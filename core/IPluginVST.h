@@ -96,7 +96,17 @@ private:
     void SetParameterFromHost(int index, float value);
 
     VstIntPtr GetChunk(bool bank, void* ptr);
+    // All or nothing: a bank that fails, or a program state that cannot be
+    // used, changes nothing; a program state cut inside its values applies
+    // what fits but leaves the slot alone and reports failure.
     VstIntPtr SetChunk(bool bank, VstIntPtr size, const void* ptr);
+    enum class ProgramChunkRead {
+        Unusable,   // refused; the caller takes back what was applied
+        ValuesCut,  // the values that fit were applied; the slot is untouched
+        Complete,   // stored in the current slot, bytes left over
+        Exact,      // stored in the current slot, every byte consumed
+    };
+    ProgramChunkRead ReadProgramChunk(const StateChunk& chunk, int position);
     VstIntPtr ProcessEvents(const VstEvents* events);
     VstIntPtr StringToParameter(int index, const char* text);
     VstIntPtr GetPinProperties(bool input, int index, VstPinProperties* properties);

@@ -90,7 +90,7 @@ void Parameter::SetClamped(double v)
     if (std::isnan(v)) {
         return;
     }
-    m_value = v < m_min ? m_min : std::min(m_max, v);
+    m_value = FlushSubnormal(v < m_min ? m_min : std::min(m_max, v));
 }
 
 double Parameter::Normalized() const
@@ -117,7 +117,7 @@ void Parameter::SetFromNormalized(double n)
     if (m_kind != ParameterKind::Continuous && m_step > 0.0) {
         v = std::floor(v / m_step + 0.5) * m_step;
     }
-    m_value = std::min(v, m_max);
+    m_value = FlushSubnormal(std::min(v, m_max));
 }
 
 void Parameter::FormatValue(double v, bool normalized, char* text, int capacity, bool withDisplayTexts) const

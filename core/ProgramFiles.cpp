@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -69,19 +70,39 @@ int ChunkDataStart(const StateChunk& data, int offset)
     return offset;
 }
 
-// SetFromNormalized for every parameter whose big-endian float lies inside
-// the data, from position on; the parameters after the end keep their
-// values. No OnParameterChanged.
-void ApplyNormalizedValues(IPluginBase& plugin, const StateChunk& data, std::int64_t position)
+// How many of count big-endian floats from position lie inside the data;
+// -1 when one of them is not finite.
+int CountNormalizedValues(const StateChunk& data, std::int64_t position, int count)
 {
-    for (Parameter& parameter : plugin.Parameters()) {
+    for (int i = 0; i < count; ++i, position += 4) {
         std::uint32_t bits = 0;
         if (position > StateChunk::kMaxSize || !GetBigEndian32(data, static_cast<int>(position), bits)) {
-            return;
+            return i;
         }
+        if (!std::isfinite(std::bit_cast<float>(bits))) {
+            return -1;
+        }
+    }
+    return count;
+}
+
+// SetFromNormalized for the first count parameters from the big-endian
+// floats at position (which CountNormalizedValues found inside the data).
+// No OnParameterChanged.
+void ApplyNormalizedValues(IPluginBase& plugin, const StateChunk& data, std::int64_t position, int count)
+{
+    for (Parameter& parameter : plugin.Parameters().first(static_cast<std::size_t>(count))) {
+        std::uint32_t bits = 0;
+        GetBigEndian32(data, static_cast<int>(position), bits);
         parameter.SetFromNormalized(static_cast<double>(std::bit_cast<float>(bits)));
         position += 4;
     }
+}
+
+// A header field as the signed count it holds; 0 when it is missing.
+int SignedField(const StateChunk& data, std::int64_t position)
+{
+    return static_cast<std::int32_t>(Field(data, position).value_or(0));
 }
 
 }  // namespace
@@ -153,6 +174,7 @@ void BuildBankFile(IPluginBase& plugin, StateChunk& file)
 bool ApplyProgramFile(IPluginBase& plugin, const StateChunk& file)
 {
     InstanceLock lock(plugin.InstanceMutex());
+    IPluginBase::BulkUpdate bulk(plugin);
     const std::optional<std::uint32_t> fxMagic = Field(file, kFxMagicOffset);
     if (Field(file, kChunkMagicOffset) != kChunkMagic || Field(file, kVersionOffset) != kProgramFileVersion ||
         Field(file, kFxIdOffset) != static_cast<std::uint32_t>(plugin.UniqueId())) {
@@ -161,11 +183,40 @@ bool ApplyProgramFile(IPluginBase& plugin, const StateChunk& file)
     char name[kProgramNameFieldSize + 1] = {};
     ReadProgramName(file, kProgramNameOffset, name);
 
+    bool valuesCut = false;
     if (fxMagic == kProgramChunkMagic && plugin.UsesStateChunks()) {
-        plugin.ReadState(file, ChunkDataStart(file, kProgramFileHeaderSize));
+        if (file.Size() <= kProgramFileHeaderSize) {
+            return false;
+        }
+        const IPluginBase::Snapshot before = plugin.TakeSnapshot();
+        const int read = plugin.ReadProgramState(file, ChunkDataStart(file, kProgramFileHeaderSize));
+        if (read == kStateValuesCut) {
+            valuesCut = true;
+        } else if (read < 0) {
+            plugin.RestoreSnapshot(before);
+            return false;
+        }
     } else if (fxMagic == kProgramListMagic) {
-        ApplyNormalizedValues(plugin, file, kProgramValuesOffset);
+        // Files written for fewer parameters hold fewer values; the others
+        // keep theirs.
+        const int declared = std::min(SignedField(file, kNumParamsOffset), plugin.NumParameters());
+        const int present = CountNormalizedValues(file, kProgramValuesOffset, std::max(declared, 0));
+        if (declared <= 0 || present <= 0) {
+            return false;
+        }
+        ApplyNormalizedValues(plugin, file, kProgramValuesOffset, present);
+        valuesCut = present < declared;
+        if (valuesCut) {
+            for (int i = 0; i < plugin.NumParameters(); ++i) {
+                plugin.OnParameterChanged(i);
+            }
+        }
     } else {
+        return false;
+    }
+    if (valuesCut) {
+        // The values that fit stay applied; the slot keeps what it held.
+        plugin.PushParametersToEditor();
         return false;
     }
     plugin.ModifyCurrentPreset(name);
@@ -177,53 +228,62 @@ bool ApplyProgramFile(IPluginBase& plugin, const StateChunk& file)
 bool ApplyBankFile(IPluginBase& plugin, const StateChunk& file)
 {
     InstanceLock lock(plugin.InstanceMutex());
+    IPluginBase::BulkUpdate bulk(plugin);
     const std::optional<std::uint32_t> fxMagic = Field(file, kFxMagicOffset);
     if (Field(file, kChunkMagicOffset) != kChunkMagic ||
         Field(file, kFxIdOffset) != static_cast<std::uint32_t>(plugin.UniqueId())) {
         return false;
     }
+    const int numPrograms = SignedField(file, kNumParamsOffset);
+    const int currentProgram = SignedField(file, kCurrentProgramOffset);
+    if (numPrograms <= 0) {
+        return false;
+    }
 
     if (fxMagic == kBankChunkMagic && plugin.UsesStateChunks()) {
-        plugin.UnserializePresets(file, ChunkDataStart(file, kBankFileHeaderSize));
+        if (file.Size() < kBankFileHeaderSize ||
+            plugin.UnserializePresets(file, ChunkDataStart(file, kBankFileHeaderSize), numPrograms) < 0) {
+            return false;
+        }
     } else if (fxMagic == kBankListMagic) {
-        // Records beyond the last slot are ignored: loading them would pour
-        // their values into whichever slot is current.
-        const auto numPrograms = static_cast<std::int32_t>(Field(file, kNumParamsOffset).value_or(0));
-        const int count = std::min(numPrograms, static_cast<std::int32_t>(plugin.NumPresets()));
+        // Every record is checked before any is applied. Records beyond the
+        // last slot are ignored: loading them would pour their values into
+        // whichever slot is current.
+        const int count = std::min(numPrograms, plugin.NumPresets());
         const std::int64_t recordSize =
             kProgramValuesOffset + 4 * static_cast<std::int64_t>(plugin.NumParameters());
-        std::int64_t record = kBankRecordsOffset;
-        for (int k = 0; k < count; ++k, record += recordSize) {
-            const bool recordValid =
-                Field(file, record + kChunkMagicOffset) == kChunkMagic &&
-                Field(file, record + kFxMagicOffset) == kProgramListMagic &&
-                Field(file, record + kVersionOffset) == kProgramFileVersion &&
-                Field(file, record + kNumParamsOffset) == static_cast<std::uint32_t>(plugin.NumParameters());
-            if (!recordValid || !plugin.LoadPreset(k)) {
-                // The values of the last record read went to the parameters
-                // without OnParameterChanged (and a failed load applies what
-                // it read): reload the current slot so that the engine and
-                // the live values match it again.
-                if (k > 0 || recordValid) {
-                    plugin.LoadPreset(plugin.CurrentPresetIndex());
-                    plugin.NotifyHostOfProgramChange();
-                }
+        for (int k = 0; k < count; ++k) {
+            const std::int64_t record = kBankRecordsOffset + k * recordSize;
+            const bool recordValid = Field(file, record + kChunkMagicOffset) == kChunkMagic &&
+                                     Field(file, record + kFxMagicOffset) == kProgramListMagic &&
+                                     Field(file, record + kVersionOffset) == kProgramFileVersion &&
+                                     Field(file, record + kNumParamsOffset) ==
+                                         static_cast<std::uint32_t>(plugin.NumParameters()) &&
+                                     CountNormalizedValues(file, record + kProgramValuesOffset,
+                                                           plugin.NumParameters()) == plugin.NumParameters();
+            if (!recordValid) {
                 return false;
             }
+        }
+        for (int k = 0; k < count; ++k) {
+            const std::int64_t record = kBankRecordsOffset + k * recordSize;
+            plugin.LoadPreset(k);
             char name[kProgramNameFieldSize + 1] = {};
             ReadProgramName(file, record + kProgramNameOffset, name);
-            ApplyNormalizedValues(plugin, file, record + kProgramValuesOffset);
+            ApplyNormalizedValues(plugin, file, record + kProgramValuesOffset, plugin.NumParameters());
             plugin.ModifyCurrentPreset(name);
         }
-        const auto currentProgram =
-            static_cast<std::int32_t>(Field(file, kCurrentProgramOffset).value_or(0xFFFFFFFFu));
-        if (!plugin.LoadPreset(currentProgram)) {
-            // A currentProgram outside the slots: stay on the last slot read,
-            // reloaded so that the engine hears its values.
+        if (currentProgram < 0 || currentProgram >= plugin.NumPresets()) {
+            // Stay on the last slot written, reloaded so that the engine
+            // hears its values.
             plugin.LoadPreset(plugin.CurrentPresetIndex());
         }
     } else {
         return false;
+    }
+    // The program the bank was saved on becomes current again.
+    if (currentProgram >= 0 && currentProgram < plugin.NumPresets()) {
+        plugin.LoadPreset(currentProgram);
     }
     plugin.NotifyHostOfProgramChange();
     return true;
@@ -304,13 +364,15 @@ bool LoadBankImage(IPluginBase& plugin, const std::uint8_t* bytes, std::size_t l
 {
     InstanceLock lock(plugin.InstanceMutex());
     StateChunk image;
-    if (length > static_cast<std::size_t>(StateChunk::kMaxSize) ||
+    if (length < static_cast<std::size_t>(kBankFileHeaderSize) ||
+        length > static_cast<std::size_t>(StateChunk::kMaxSize) ||
         !image.Assign(bytes, static_cast<int>(length))) {
-        image.Clear();
+        return false;
     }
     // The header is skipped unchecked; only its length matters.
-    int position = image.Size() >= kBankFileHeaderSize ? ChunkDataStart(image, kBankFileHeaderSize) : -1;
-    position = plugin.UnserializePresets(image, position);
+    if (plugin.UnserializePresets(image, ChunkDataStart(image, kBankFileHeaderSize)) < 0) {
+        return false;
+    }
     plugin.NotifyHostOfProgramChange();
-    return position >= 0;
+    return true;
 }

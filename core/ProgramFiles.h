@@ -57,14 +57,18 @@ void BuildBankFile(IPluginBase& plugin, StateChunk& file);
 // Applies a program file of either form to the live parameters, stores them
 // in the current slot (renamed to the file's prgName unless that is empty)
 // and reloads the slot. False, nothing changed, for a foreign file (magic,
-// version or fxID). A parameter-list file cut short leaves the missing
-// parameters as they were; a cut-off chunk applies what it holds.
+// version or fxID), a file without program data, a value that is not finite
+// or a state that cannot be read. A program cut inside its values (a
+// parameter-list file with fewer values than it declares, a state cut after
+// its header) applies what fits to the live parameters but leaves the slot
+// alone, and returns false.
 bool ApplyProgramFile(IPluginBase& plugin, const StateChunk& file);
-// Applies a bank file of either form to the slots and reloads the current
-// slot. False, nothing changed, for a foreign file. A parameter-list bank
-// reads at most as many records as there are slots; a bad record ends the
-// load with false, keeping the records before it, and the live state is then
-// that of the current slot.
+// Applies a bank file of either form to the slots and selects the program
+// the bank was saved on (its currentProgram). All or nothing: a foreign
+// file, a program count of 0 or less, a file shorter than its programs need
+// or any bad record returns false with every slot, the current program and
+// the live state as they were. A parameter-list bank reads at most as many
+// records as there are slots.
 bool ApplyBankFile(IPluginBase& plugin, const StateChunk& file);
 
 // ---- File forms (path in UTF-8) -------------------------------------------------
@@ -84,7 +88,7 @@ bool ReadWholeFile(const char* fileName, StateChunk& data);
 // Applies a bank held in memory (the factory bank resource, a bank file with
 // chunk) without checking its header fields: the chunk is taken from offset
 // 160 (168 after a "tffp" marker) and read with UnserializePresets, then the
-// host is asked to refresh its display. Data shorter than the header reads no
-// record (the current slot is still reloaded). True when every record was
-// read completely.
+// host is asked to refresh its display. All or nothing: data shorter than
+// the header or a record that cannot be read returns false and changes
+// nothing.
 bool LoadBankImage(IPluginBase& plugin, const std::uint8_t* bytes, std::size_t length);

@@ -360,6 +360,28 @@ int VORN::ReadState(const StateChunk& chunk, int position)
     return ReadVornState(*this, m_ensemble.Snapshot(), chunk, position);
 }
 
+int VORN::ReadProgramState(const StateChunk& chunk, int position)
+{
+    bool valuesCut = false;
+    const int after = ReadVornState(*this, m_ensemble.Snapshot(), chunk, position, &valuesCut);
+    return after < 0 && valuesCut ? kStateValuesCut : after;
+}
+
+void VORN::SaveProductState(StateChunk& chunk) const
+{
+    for (double entry : m_ensemble.Snapshot()) {
+        chunk.PutValue(entry);
+    }
+}
+
+void VORN::RestoreProductState(const StateChunk& chunk)
+{
+    int position = 0;
+    for (double& entry : m_ensemble.Snapshot()) {
+        position = chunk.GetValue(entry, position);
+    }
+}
+
 IPluginVST* CreatePluginInstance(audioMasterCallback hostCallback)
 {
     return new VORN(hostCallback);
@@ -368,6 +390,7 @@ IPluginVST* CreatePluginInstance(audioMasterCallback hostCallback)
 void VORN::PressEnsembleButton(int mask, bool toggle)
 {
     InstanceLock lock(InstanceMutex());
+    BulkUpdate bulk(*this);
     PluginEnsembleTarget target(*this, VintageVibe(), [this] { UpdateStatusControls(); });
     m_ensemble.Press(mask, toggle, target);
 }

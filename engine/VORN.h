@@ -61,6 +61,10 @@ public:
     void HandleMidiMessage(const MidiMessage& message) override;
     bool WriteState(StateChunk& chunk) override;
     int ReadState(const StateChunk& chunk, int position) override;
+    int ReadProgramState(const StateChunk& chunk, int position) override;
+    // The tweak snapshot.
+    void SaveProductState(StateChunk& chunk) const override;
+    void RestoreProductState(const StateChunk& chunk) override;
 
     // Controllers 120 and 123: pedal up, pending note events dropped, every
     // voice released.

@@ -44,10 +44,14 @@ bool WriteVornState(IPluginBase& plugin, const TweakSnapshot& snapshot, StateChu
     return !chunk.Empty();
 }
 
-int ReadVornState(IPluginBase& plugin, TweakSnapshot& snapshot, const StateChunk& chunk, int position)
+int ReadVornState(IPluginBase& plugin, TweakSnapshot& snapshot, const StateChunk& chunk, int position,
+                  bool* valuesCut)
 {
     InstanceLock lock(plugin.InstanceMutex());
-    if (plugin.NumParameters() < kParameterCount) {
+    if (valuesCut != nullptr) {
+        *valuesCut = false;
+    }
+    if (plugin.NumParameters() < kParameterCount || position < 0) {
         return -1;
     }
     if (StartsWithTag(chunk, position)) {
@@ -56,12 +60,36 @@ int ReadVornState(IPluginBase& plugin, TweakSnapshot& snapshot, const StateChunk
         const int afterLength = chunk.GetValue(nameLength, position + kVornStateTagLength + 4);
         if (afterLength < 0 || nameLength < 0 ||
             static_cast<std::int64_t>(afterLength) + nameLength > chunk.Size()) {
-            position = -1;
-        } else {
-            position = afterLength + nameLength;
+            return -1;
+        }
+        position = afterLength + nameLength;
+    } else {
+        // Fewer than 10 bytes that begin like the tag are a cut tag, not a
+        // tag-less state.
+        const int left = chunk.Size() - position;
+        if (left > 0 && left < kVornStateTagLength &&
+            std::memcmp(chunk.Data() + position, kVornStateTag, static_cast<std::size_t>(left)) == 0) {
+            return -1;
         }
     }
+    // Refuse the whole state before applying anything when a value that is
+    // there is not finite; a tag-less state needs at least its first value.
+    const int valueCount = kParameterCount + static_cast<int>(snapshot.size());
+    int present = 0;
+    for (; present < valueCount; ++present) {
+        double value = 0.0;
+        if (chunk.GetValue(value, position + 8 * present) < 0) {
+            break;
+        }
+        if (!std::isfinite(value)) {
+            return -1;
+        }
+    }
+    if (present == 0) {
+        return -1;
+    }
 
+    IPluginBase::BulkUpdate bulk(plugin);
     const std::span<Parameter> params = plugin.Parameters();
     for (int i = 0; i < kParameterCount && position >= 0; ++i) {
         double value = 0.0;
@@ -71,7 +99,7 @@ int ReadVornState(IPluginBase& plugin, TweakSnapshot& snapshot, const StateChunk
     for (double& entry : snapshot) {
         double value = 0.0;
         position = chunk.GetValue(value, position);
-        entry = position < 0 || !std::isfinite(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
+        entry = position < 0 ? 0.0 : FlushSubnormal(std::clamp(value, 0.0, 1.0));
     }
     for (int i = 0; i < kParameterCount; ++i) {
         plugin.OnParameterChanged(i);
@@ -82,6 +110,9 @@ int ReadVornState(IPluginBase& plugin, TweakSnapshot& snapshot, const StateChunk
     if (position >= 0 && trailerCount > 0) {
         std::int32_t trailerVersion = 0;
         position = chunk.GetValue(trailerVersion, position);
+    }
+    if (position < 0 && valuesCut != nullptr) {
+        *valuesCut = true;
     }
     return position;
 }

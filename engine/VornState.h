@@ -29,12 +29,15 @@ inline constexpr int kVornTaglessStateSize = 1040;
 bool WriteVornState(IPluginBase& plugin, const TweakSnapshot& snapshot, StateChunk& chunk);
 
 // Reads a state of either form at position: the parameters are SetClamped
-// in index order, the snapshot entries taken (limited to 0..1, 0 for a value
-// that is not finite), then OnParameterChanged for all 71 parameters.
-// Returns the position after the state, or -1 when it is cut off: the
-// parameters read before the cut stay applied, the one at the cut becomes 0
-// and the later ones keep their values; the snapshot entries from the cut on
-// become 0. A tag whose name length is negative or runs past the data fails
-// at once (-1, no parameter read). A chunk that does not start with the tag
-// is read as the tag-less form.
-int ReadVornState(IPluginBase& plugin, TweakSnapshot& snapshot, const StateChunk& chunk, int position);
+// in index order, the snapshot entries taken (limited to 0..1), then
+// OnParameterChanged for all 71 parameters. Returns the position after the
+// state, or -1 when it cannot be read completely:
+// - a tag whose index or name does not fit, a tag-less state without even
+//   its first value, or any value present that is not finite: nothing is
+//   applied;
+// - values cut off (valuesCut, when given, becomes true): the parameters read
+//   before the cut stay applied, the one at the cut becomes 0 and the later
+//   ones keep their values; the snapshot entries from the cut on become 0.
+// A chunk that does not start with the tag is read as the tag-less form.
+int ReadVornState(IPluginBase& plugin, TweakSnapshot& snapshot, const StateChunk& chunk, int position,
+                  bool* valuesCut = nullptr);

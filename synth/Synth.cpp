@@ -66,6 +66,7 @@ void Synth::OnActivation(bool active)
     if (!active) {
         return;
     }
+    BulkUpdate bulk(*this);
     for (int i = 0; i < NumParameters(); ++i) {
         OnParameterChanged(i);
     }
@@ -74,7 +75,9 @@ void Synth::OnActivation(bool active)
 void Synth::OnParameterChanged(int index)
 {
     InstanceLock lock(InstanceMutex());
-    if (MidiLearnActive() && index >= 0 && index <= kMaxMappedParameter) {
+    // Only a single parameter change is learned: loads, recipes and the
+    // announcements of every parameter run as bulk updates.
+    if (MidiLearnActive() && !InBulkUpdate() && index >= 0 && index <= kMaxMappedParameter) {
         m_learnedParameter.store(index, std::memory_order_relaxed);
         CommitMidiLearn();
     }

@@ -143,8 +143,9 @@ TEST_F(PresetTest, BankRoundTripAndCutOffBanks)
 
     StateChunk bank;
     ASSERT_TRUE(plugin.SerializePresets(bank));
-    // 3 records of 4 + 6 name bytes, 1 flag, 32 state bytes; one of 4 + 6 + 1.
-    EXPECT_EQ(bank.Size(), 3 * 43 + 11);
+    // 3 records of 4 + 6 name bytes, 1 flag, 32 state bytes; one of 4 + 6 + 1;
+    // the trailer naming the current slot.
+    EXPECT_EQ(bank.Size(), 3 * 43 + 11 + 8);
 
     TestPlugin other;
     ASSERT_EQ(other.UnserializePresets(bank, 0), bank.Size());
@@ -157,23 +158,42 @@ TEST_F(PresetTest, BankRoundTripAndCutOffBanks)
             EXPECT_EQ(a.state, b.state) << "preset " << i;
         }
     }
-    EXPECT_EQ(other.Parameters()[1].Value(), 0.0) << "the current slot (0) is reloaded at the end";
+    EXPECT_EQ(other.CurrentPresetIndex(), 1) << "the bank reloads on the program it was saved on";
+    EXPECT_EQ(other.Parameters()[1].Value(), 1.0);
 
-    // Cut inside the third record's state: the first two are replaced, the
-    // reading fails, the current preset is reloaded all the same.
-    for (int cut : {0, 3, 50, 43 * 2 + 20, bank.Size() - 1}) {
+    // Cut anywhere, the trailer included: the reading fails and nothing
+    // changes.
+    for (int cut = 0; cut < bank.Size(); ++cut) {
+        if (cut == bank.Size() - 8) {
+            continue;  // complete records without the trailer: see below
+        }
         StateChunk partial;
         partial.Put(bank.Data(), cut);
         TestPlugin target;
+        target.FillEmptyPresets(2);
+        target.Parameters()[0].SetClamped(0.75);
+        const IPluginBase::Snapshot before = target.TakeSnapshot();
         target.changed.clear();
-        EXPECT_EQ(target.UnserializePresets(partial, 0), -1) << "cut at " << cut;
+        ASSERT_EQ(target.UnserializePresets(partial, 0), -1) << "cut at " << cut;
+        const IPluginBase::Snapshot after = target.TakeSnapshot();
+        ASSERT_EQ(after.values, before.values) << "cut at " << cut;
+        ASSERT_EQ(after.currentPreset, before.currentPreset);
+        for (int i = 0; i < 4; ++i) {
+            const Preset& a = before.presets[static_cast<std::size_t>(i)];
+            const Preset& b = after.presets[static_cast<std::size_t>(i)];
+            ASSERT_STREQ(a.name, b.name) << "cut at " << cut;
+            ASSERT_EQ(a.initialised, b.initialised) << "cut at " << cut;
+            ASSERT_EQ(a.state, b.state) << "cut at " << cut;
+        }
     }
-    StateChunk partial;
-    partial.Put(bank.Data(), 43 * 2 + 20);
+    // A bank without the trailer (as earlier versions wrote it) still loads,
+    // on the current slot.
+    StateChunk untrailed;
+    untrailed.Put(bank.Data(), bank.Size() - 8);
     TestPlugin target;
-    target.UnserializePresets(partial, 0);
+    EXPECT_EQ(target.UnserializePresets(untrailed, 0), untrailed.Size());
+    EXPECT_EQ(target.CurrentPresetIndex(), 0);
     EXPECT_STREQ(target.PresetName(1), "Bank 1");
-    EXPECT_STREQ(target.PresetName(3), "empty") << "records after the failure keep their contents";
 }
 
 }  // namespace

@@ -199,7 +199,7 @@ TEST_F(ProgramFilesTest, BankFileLayoutAndRoundTripThroughAFile)
     StateChunk built;
     BuildBankFile(source, built);
     // Three records of 4 + 6 name bytes, a flag and 32 state bytes; one without state.
-    const int chunkSize = 8 + 3 * 43 + 11;
+    const int chunkSize = 8 + 3 * 43 + 11 + 8;
     ASSERT_EQ(built.Size(), 160 + chunkSize);
     EXPECT_EQ(TextAt(built, 0, 4), "CcnK");
     EXPECT_EQ(BigEndianAt(built, 4), static_cast<std::uint32_t>(built.Size()));
@@ -229,8 +229,8 @@ TEST_F(ProgramFilesTest, BankFileLayoutAndRoundTripThroughAFile)
             EXPECT_EQ(a.state, b.state) << "slot " << i;
         }
     }
-    EXPECT_EQ(target.CurrentPresetIndex(), 0) << "the header's currentProgram is not used";
-    EXPECT_EQ(target.Parameters()[1].Value(), -3.0) << "the current slot is reloaded";
+    EXPECT_EQ(target.CurrentPresetIndex(), 2) << "the program the bank was saved on";
+    EXPECT_EQ(target.Parameters()[1].Value(), -1.0) << "with its values";
     EXPECT_EQ(host.Count(audioMasterUpdateDisplay), 1);
 
     // The bank version is not checked, nor is fxVersion.
@@ -325,17 +325,24 @@ TEST_F(ProgramFilesTest, ProgramChunkVariants)
     ASSERT_TRUE(ApplyProgramFile(target, fullName));
     EXPECT_EQ(std::string(target.PresetName(0)), std::string(28, 'n'));
 
-    // A chunk cut inside the state applies what it holds and the slot holds
-    // the live state afterwards.
+    // A chunk cut inside a state the framework reads (no header to tell a
+    // shorter state from a cut one) is refused with nothing changed.
     StateChunk cut;
     cut.Put(program.Data(), 68 + 20);
     target.Parameters()[2].SetClamped(1);
-    ASSERT_TRUE(ApplyProgramFile(target, cut));
-    EXPECT_EQ(target.Parameters()[1].Value(), -1.0);
-    EXPECT_EQ(target.Parameters()[2].Value(), 0.0) << "the value at the cut becomes 0";
-    StateChunk live;
-    target.WriteState(live);
-    EXPECT_EQ(target.Presets()[0].state, live);
+    const PluginSnapshot unchanged(target);
+    ASSERT_FALSE(ApplyProgramFile(target, cut));
+    EXPECT_TRUE(PluginSnapshot(target) == unchanged);
+
+    // The header alone, or the header and the marker: nothing to load.
+    for (int size : {60, 64, 68}) {
+        StateChunk headerOnly;
+        headerOnly.Put(program.Data(), size);
+        const IPluginBase::Snapshot before = target.TakeSnapshot();
+        EXPECT_FALSE(ApplyProgramFile(target, headerOnly)) << size;
+        EXPECT_EQ(target.TakeSnapshot().values, before.values) << size;
+        EXPECT_EQ(target.Presets()[0].state, before.presets[0].state) << size;
+    }
 }
 
 TEST_F(ProgramFilesTest, LongPresetNamesAreCutToTheNameField)
@@ -361,10 +368,12 @@ TEST_F(ProgramFilesTest, LongPresetNamesAreCutToTheNameField)
     const std::string tooLong(300, 'y');
     StateChunk records;
     BeginVersionedChunk(records);
-    records.PutString(tooLong.c_str());
-    records.PutValue(std::uint8_t{1});
-    source.WriteState(records);
-    ASSERT_EQ(target.UnserializePresets(records, 8), -1) << "three records missing";
+    for (int i = 0; i < 4; ++i) {
+        records.PutString(tooLong.c_str());
+        records.PutValue(std::uint8_t{1});
+        source.WriteState(records);
+    }
+    ASSERT_EQ(target.UnserializePresets(records, 8), records.Size());
     EXPECT_EQ(std::string(target.PresetName(0)), std::string(255, 'y'));
 }
 
@@ -386,11 +395,11 @@ TEST_F(ProgramFilesTest, NameLengthsOutsideTheDataEndTheBank)
         FillDistinct(target);
         const StateChunk kept = target.Presets()[1].state;
         target.Parameters()[0].SetClamped(0.5);
-        EXPECT_TRUE(ApplyBankFile(target, damaged)) << "a cut-off bank still loads what fits";
-        EXPECT_STREQ(target.PresetName(0), "Source") << length;
+        EXPECT_FALSE(ApplyBankFile(target, damaged)) << "a damaged bank is refused whole";
+        EXPECT_STREQ(target.PresetName(0), "Slot 0") << length;
         EXPECT_STREQ(target.PresetName(1), "Slot 1") << length;
         EXPECT_EQ(target.Presets()[1].state, kept) << length;
-        EXPECT_DOUBLE_EQ(target.Parameters()[0].Value(), 0.3) << "the current slot (2) is reloaded";
+        EXPECT_DOUBLE_EQ(target.Parameters()[0].Value(), 0.5) << "the live value stays";
     }
 }
 
@@ -412,20 +421,27 @@ TEST_F(ProgramFilesTest, ParameterListProgramFiles)
     EXPECT_DOUBLE_EQ(target.Parameters()[3].Value(), target.Parameters()[3].FromNormalized(0.5f));
     EXPECT_EQ(target.changed.size(), 4u) << "OnParameterChanged once each, from reloading the slot";
 
-    // A file cut after two values, and a NaN: the rest keep their values.
+    // A NaN anywhere refuses the file with nothing changed.
     FillDistinct(target);
+    StateChunk withNaN;
+    PutProgramRecord(withNaN, "", {0.5f, 0.0f, std::numeric_limits<float>::quiet_NaN(), 1.0f});
+    const IPluginBase::Snapshot before = target.TakeSnapshot();
+    EXPECT_FALSE(ApplyProgramFile(target, withNaN));
+    EXPECT_EQ(target.TakeSnapshot().values, before.values);
+
+    // A file cut after two values: those two apply to the live parameters,
+    // the rest keep theirs, the load fails and the slot keeps its state.
     StateChunk shortList;
-    PutProgramRecord(shortList, "", {std::numeric_limits<float>::quiet_NaN(), 0.0f, 1.0f, 1.0f});
+    PutProgramRecord(shortList, "", {0.5f, 0.0f, 1.0f, 1.0f});
     shortList.Resize(56 + 8);
-    ASSERT_TRUE(ApplyProgramFile(target, shortList));
+    const StateChunk slot = target.Presets()[2].state;
+    EXPECT_FALSE(ApplyProgramFile(target, shortList));
     EXPECT_STREQ(target.PresetName(2), "Slot 2");
-    EXPECT_DOUBLE_EQ(target.Parameters()[0].Value(), 0.3);
+    EXPECT_DOUBLE_EQ(target.Parameters()[0].Value(), 0.5);
     EXPECT_EQ(target.Parameters()[1].Value(), -12.0);
     EXPECT_EQ(target.Parameters()[2].Value(), 2.0);
     EXPECT_EQ(target.Parameters()[3].Value(), 3.0);
-    StateChunk live;
-    target.WriteState(live);
-    EXPECT_EQ(target.Presets()[2].state, live);
+    EXPECT_EQ(target.Presets()[2].state, slot);
 
     // numParams is not checked by the program reader; version is.
     StateChunk otherCount;
@@ -461,8 +477,7 @@ TEST_F(ProgramFilesTest, ParameterListBanks)
     EXPECT_EQ(target.CurrentPresetIndex(), 1) << "currentProgram of the header";
     EXPECT_FLOAT_EQ(static_cast<float>(target.Parameters()[0].Value()), 0.1f);
 
-    // A bad third record: false, the first two stored, the live state that
-    // of the current slot (with the engine told).
+    // A bad third record: false, nothing changed.
     StateChunk damaged;
     PutBankListHeader(damaged, 4, 0);
     PutProgramRecord(damaged, "First", values[1]);
@@ -472,17 +487,10 @@ TEST_F(ProgramFilesTest, ParameterListBanks)
     TestPlugin other;
     FillDistinct(other);
     other.changed.clear();
+    const PluginSnapshot untouched(other);
     EXPECT_FALSE(ApplyBankFile(other, damaged));
-    EXPECT_STREQ(other.PresetName(0), "First");
-    EXPECT_STREQ(other.PresetName(1), "Second");
-    EXPECT_STREQ(other.PresetName(2), "Slot 2");
-    EXPECT_STREQ(other.PresetName(3), "Slot 3");
-    StateChunk live;
-    other.WriteState(live);
-    EXPECT_EQ(other.Presets()[static_cast<std::size_t>(other.CurrentPresetIndex())].state, live);
-    ASSERT_GE(other.changed.size(), 4u);
-    EXPECT_EQ(std::vector<int>(other.changed.end() - 4, other.changed.end()), (std::vector<int>{0, 1, 2, 3}))
-        << "the engine hears the values it ends with";
+    EXPECT_TRUE(PluginSnapshot(other) == untouched);
+    EXPECT_TRUE(other.changed.empty()) << "refused before anything was applied";
 
     // A currentProgram outside the slots and a negative numPrograms.
     StateChunk wild;
@@ -500,8 +508,8 @@ TEST_F(ProgramFilesTest, ParameterListBanks)
     PutBankListHeader(negative, 0xFFFFFFFFu, 0);
     PutProgramRecord(negative, "C", values[1]);
     const PluginSnapshot before(third);
-    EXPECT_TRUE(ApplyBankFile(third, negative));
-    EXPECT_EQ(PluginSnapshot(third).names, before.names);
+    EXPECT_FALSE(ApplyBankFile(third, negative)) << "a program count of 0 or less is refused";
+    EXPECT_TRUE(PluginSnapshot(third) == before);
 }
 
 TEST_F(ProgramFilesTest, BankImageFromMemory)
@@ -539,8 +547,8 @@ TEST_F(ProgramFilesTest, BankImageFromMemory)
     EXPECT_TRUE(PluginSnapshot(third) == before);
     TestPlugin fresh;  // slots unused, "empty"
     EXPECT_FALSE(LoadBankImage(fresh, bank.Data(), static_cast<std::size_t>(bank.Size() - 5)));
-    EXPECT_STREQ(fresh.PresetName(2), "Slot 2");
-    EXPECT_FALSE(fresh.Presets()[3].initialised) << "the cut-off record is not taken";
+    EXPECT_STREQ(fresh.PresetName(2), "empty") << "a cut image changes nothing";
+    EXPECT_FALSE(fresh.Presets()[3].initialised);
     StateChunk saved;
     fresh.SerializePresets(saved);
     TestPlugin reread;

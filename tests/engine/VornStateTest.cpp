@@ -204,16 +204,19 @@ TEST(VornState, CutOffAndDamagedStates)
         Scramble(target, 6);
         target.snapshot.fill(0.5);
         target.changed.clear();
-        ASSERT_EQ(ReadVornState(target, target.snapshot, partial, 0), -1) << "cut at " << cut;
-        ASSERT_EQ(target.changed, AllIndices()) << "cut at " << cut;
+        bool valuesCut = false;
+        ASSERT_EQ(ReadVornState(target, target.snapshot, partial, 0, &valuesCut), -1) << "cut at " << cut;
         const std::vector<double> values = Values(target);
-        if (cut < 10) {
-            // Read as the tag-less form.
-            if (cut < 8) {
-                EXPECT_EQ(values[0], 0.0) << "cut at " << cut;
-            }
+        // A cut tag, a cut header or not even one value: nothing is applied.
+        const bool anyValue = cut >= valuesStart + 8;
+        ASSERT_EQ(valuesCut, anyValue) << "cut at " << cut;
+        if (!anyValue) {
+            ASSERT_TRUE(target.changed.empty()) << "cut at " << cut;
+            ASSERT_EQ(values, original) << "cut at " << cut;
+            ASSERT_EQ(target.snapshot[0], 0.5) << "cut at " << cut;
             continue;
         }
+        ASSERT_EQ(target.changed, AllIndices()) << "cut at " << cut;
         // Parameters before the cut take the file's values, the one at the cut
         // 0 (limited to its range), the later ones keep theirs.
         const int complete = cut < valuesStart ? -1 : std::min<int>((cut - valuesStart) / 8, kParameterCount);
@@ -241,21 +244,36 @@ TEST(VornState, CutOffAndDamagedStates)
         StateChunk damaged = chunk;
         std::memcpy(damaged.Data() + 14, &length, 4);
         Scramble(target, 6);
+        target.snapshot.fill(0.5);
         EXPECT_EQ(ReadVornState(target, target.snapshot, damaged, 0), -1) << "length " << length;
         EXPECT_EQ(Values(target), original) << "length " << length;
-        EXPECT_EQ(target.snapshot, TweakSnapshot{});
+        EXPECT_EQ(target.snapshot[0], 0.5) << "nothing applied";
     }
 
-    // A snapshot entry that is not finite or out of 0..1 is limited to it.
+    // A snapshot entry out of 0..1 is limited to it, a subnormal one becomes
+    // 0; a value that is not finite, anywhere, refuses the whole state.
     StateChunk odd = chunk;
-    const double entries[] = {std::numeric_limits<double>::quiet_NaN(),
-                              std::numeric_limits<double>::infinity(), -2.0, 7.0};
+    const double entries[] = {1e-310, 0.25, -2.0, 7.0};
     std::memcpy(odd.Data() + snapshotStart, entries, sizeof(entries));
     EXPECT_EQ(ReadVornState(target, target.snapshot, odd, 0), chunk.Size());
     EXPECT_EQ(target.snapshot[0], 0.0);
-    EXPECT_EQ(target.snapshot[1], 0.0);
+    EXPECT_EQ(target.snapshot[1], 0.25);
     EXPECT_EQ(target.snapshot[2], 0.0);
     EXPECT_EQ(target.snapshot[3], 1.0);
+    for (const double bad :
+         {std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity(),
+          -std::numeric_limits<double>::infinity()}) {
+        for (const int at : {valuesStart, valuesStart + 8 * 40, snapshotStart + 8 * 57}) {
+            StateChunk poisoned = chunk;
+            std::memcpy(poisoned.Data() + at, &bad, 8);
+            Scramble(target, 6);
+            target.snapshot.fill(0.5);
+            target.changed.clear();
+            EXPECT_EQ(ReadVornState(target, target.snapshot, poisoned, 0), -1) << at;
+            EXPECT_EQ(Values(target), original) << at;
+            EXPECT_TRUE(target.changed.empty()) << at;
+        }
+    }
 
     // A trailer count of 0 ends the state after it; a positive count needs
     // the int32 after it.

@@ -172,6 +172,33 @@ TEST_F(Configuration, AMissingStartupBankFallsBackToTheFactoryBank)
     EXPECT_EQ(IniLines(), (Lines{"[Startup Bank]", "File=", "[MIDI Global]", "MIDI Thru=false"}));
 }
 
+TEST_F(Configuration, ACutStartupBankGivesTheFactoryBank)
+{
+    const std::string bank = m_scratch / "startup.fxb";
+    {
+        VORN source(&RecordingHost::Callback);
+        ASSERT_TRUE(source.LoadPreset(3));
+        source.ModifyCurrentPreset("Startup Three");
+        ASSERT_TRUE(SaveBankFile(source, bank.c_str()));
+    }
+    WriteIni("[Startup Bank]\nFile=" + bank + "\n");
+    {
+        VORN plugin(&RecordingHost::Callback);
+        EXPECT_STREQ(plugin.PresetName(3), "Startup Three");
+        EXPECT_EQ(plugin.CurrentPresetIndex(), 3) << "the program the bank was saved on";
+    }
+    StateChunk whole;
+    ASSERT_TRUE(ReadWholeFile(bank.c_str(), whole));
+    StateChunk cut;
+    cut.Put(whole.Data(), 200);
+    WriteRawFile(bank, std::string(reinterpret_cast<const char*>(cut.Data()), 200));
+
+    VORN plugin(&RecordingHost::Callback);
+    EXPECT_EQ(plugin.StartupBankFile(), "");
+    ExpectFactoryBankApplied(plugin);
+    EXPECT_EQ(IniLines(), (Lines{"[Startup Bank]", "File=" + bank})) << "the file keeps the name";
+}
+
 #ifndef _WIN32
 TEST_F(Configuration, NoUsableFolderMeansDefaultsAndNoWrites)
 {
