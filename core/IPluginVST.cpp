@@ -472,8 +472,11 @@ VstIntPtr IPluginVST::ProcessEvents(const VstEvents* events)
     if (events == nullptr) {
         return 0;
     }
+    // The structure declares two entries; hosts append as many as numEvents
+    // says, so the list is walked from its first entry's address.
+    VstEvent* const* list = &events->events[0];
     for (VstInt32 i = 0; i < events->numEvents; ++i) {
-        const VstEvent* event = events->events[i];
+        const VstEvent* event = list[i];
         if (event == nullptr) {
             continue;
         }

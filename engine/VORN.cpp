@@ -26,10 +26,6 @@ constexpr int kAllSoundOff = 120;
 constexpr int kAllNotesOff = 123;
 constexpr int kFirstModeController = 120;
 
-// Event positions are kept below this many samples (about 6 hours at
-// 48 kHz), so that no offset arithmetic can overflow.
-constexpr std::int64_t kMaxEventPosition = std::int64_t{1} << 30;
-
 }  // namespace
 
 PluginInfo VORN::Info()
@@ -57,6 +53,7 @@ VORN::VORN(audioMasterCallback hostCallback) : Synth(hostCallback, Info())
     DefineVornParameters(Parameters());
     LoadUiSoundResources();
     m_chain.SetUiSoundPlayer(&UiSoundPlayer::Instance());
+    m_eventFifo.Reserve(Queue().Capacity());
     // Engine state follows the declared defaults from the start.
     for (int i = 0; i < NumParameters(); ++i) {
         OnParameterChanged(i);
@@ -78,12 +75,13 @@ void VORN::OnReset()
     }
     m_countdown = 0;
     Synth::OnReset();
-    m_eventFifo.Reserve(Queue().Capacity() + m_eventFifo.Count());
+    // Room for everything the queue can hand over at one tick.
+    m_eventFifo.Reserve(Queue().Capacity());
 
+    // Every reset (a rate or block-size change, a suspend) restarts the
+    // engine as a fresh instance at this rate starts, so that a host that
+    // renders a song twice after resuming gets the same audio twice.
     const double sampleRate = SampleRate();
-    if (sampleRate == m_sampleRate) {
-        return;
-    }
     // Silent until every buffer is in place: should an allocation throw, the
     // binding reports the failure and rendering stays silent.
     m_controlPeriod = 0;
@@ -92,8 +90,11 @@ void VORN::OnReset()
     m_busFrames.assign(static_cast<std::size_t>(controlPeriod), BusFrame{});
     m_dirtyBusFrames = 0;
     m_banks.SetSampleRate(sampleRate);
-    m_cutoffTable.Build(sampleRate);
+    if (sampleRate != m_sampleRate) {
+        m_cutoffTable.Build(sampleRate);
+    }
     m_voices.Reset(sampleRate, controlPeriod);
+    m_modulationWheel = 0.0;
     m_sampleRate = sampleRate;
     m_controlPeriod = controlPeriod;
 }
@@ -184,7 +185,9 @@ void VORN::HandleMidiMessage(const MidiMessage& message)
 
 void VORN::Enqueue(MidiMessage message, std::int64_t x, bool noteEvent)
 {
-    x = std::min(x, kMaxEventPosition);
+    // Nothing is kept more than a second ahead: a host's far-future offsets
+    // wait at that horizon, in arrival order.
+    x = std::min(x, std::max<std::int64_t>(std::int64_t(SampleRate()), m_controlPeriod));
     if (noteEvent && m_countdown > 0 && x < m_controlPeriod) {
         // The current period's tick has run: straight to the sample loop.
         message.frameOffset = static_cast<std::int32_t>(x);
@@ -196,8 +199,6 @@ void VORN::Enqueue(MidiMessage message, std::int64_t x, bool noteEvent)
     }
     message.frameOffset = static_cast<std::int32_t>(x);
     Queue().Insert(message);
-    // Room for everything the queue can hand over at one tick.
-    m_eventFifo.Reserve(Queue().Capacity() + m_eventFifo.Count());
 }
 
 void VORN::AllNotesOff()

@@ -56,8 +56,9 @@ public:
     // Audio thread (from the dispatcher, before the block the message belongs
     // to). Queues notes and controllers by their offset, acts on controllers
     // 120/123 and program changes at once. Messages with a data byte above
-    // 127 are dropped; negative offsets count as 0. Allocates only when a
-    // flood of messages outgrows the queue.
+    // 127 are dropped; negative offsets count as 0; offsets more than one
+    // second ahead wait at that horizon. Never allocates: a flood beyond the
+    // queue's capacity drops the latest-due messages.
     void HandleMidiMessage(const MidiMessage& message) override;
     bool WriteState(StateChunk& chunk) override;
     int ReadState(const StateChunk& chunk, int position) override;

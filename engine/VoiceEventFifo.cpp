@@ -23,12 +23,10 @@ bool VoiceEventFifo::Reserve(int capacity)
 bool VoiceEventFifo::Insert(const MidiMessage& message)
 {
     if (m_count == m_capacity) {
-        if (m_head > 0) {
-            Compact();
-        } else if (m_capacity >= kMaxCapacity ||
-                   !Reserve(std::min(std::max(2 * m_capacity, 64), kMaxCapacity))) {
+        if (m_head == 0) {
             return false;
         }
+        Compact();
     }
     int position = m_count;
     while (position > m_head && m_events[position - 1].frameOffset > message.frameOffset) {

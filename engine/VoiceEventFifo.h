@@ -5,11 +5,11 @@
 // it reaches that position. Kept in offset order, equal offsets in arrival
 // order.
 //
-// Capacity policy: the owner reserves room at reset and whenever the MIDI
-// queue grows (both outside rendering), at least as many events as the MIDI
-// queue can hold, so that the control tick's transfers never allocate. Only
-// a flood arriving for the current period itself makes Insert grow the
-// storage (from MIDI intake); if that allocation fails the event is dropped.
+// Capacity policy: the owner reserves room at reset (outside rendering) for
+// at least as many events as the MIDI queue can hold, so that the control
+// tick's transfers always fit. Insert never allocates: a flood arriving for
+// the current period itself beyond the capacity is dropped, the newest
+// first.
 #pragma once
 
 #include <memory>
@@ -18,18 +18,14 @@
 
 class VoiceEventFifo {
 public:
-    // Insert never grows the storage beyond this many events.
-    static constexpr int kMaxCapacity = 1 << 16;
-
     VoiceEventFifo() = default;
 
     // Makes room for at least capacity events without further allocation.
     // Returns false when the allocation failed (the old storage stays).
     bool Reserve(int capacity);
 
-    // Inserts after every event whose offset is not above its own. Grows the
-    // storage when full (up to kMaxCapacity); returns false when the event
-    // had to be dropped.
+    // Inserts after every event whose offset is not above its own; false
+    // (dropped) when the storage is full.
     bool Insert(const MidiMessage& message);
 
     bool Empty() const { return m_head == m_count; }

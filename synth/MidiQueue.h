@@ -3,6 +3,14 @@
 // is the owner's clock (the engine keeps them relative to the start of the
 // next control period). Owned by Synth; used on the audio thread under the
 // instance lock, so it has no lock of its own.
+//
+// Bounded and allocation-free after Reset: intake appends to an unsorted
+// batch; the batch is sorted (in place) and merged into the ordered part when
+// it is full or when the front is asked for, so a flood in any order costs
+// O(log n) per message, never a shift of the whole queue. When more messages
+// wait than the capacity holds, those with the latest offsets are dropped
+// (among equal offsets the last to arrive), so a flood of far-future events
+// never pushes out an earlier one.
 #pragma once
 
 #include <cstdint>
@@ -12,53 +20,63 @@
 
 class MidiQueue {
 public:
-    // Capacity and growth step before the first Reset, in messages.
-    static constexpr int kInitialCapacity = 1024;
-    // Reset rounds the capacity and the growth step up to a multiple of this.
-    static constexpr int kCapacityUnit = 512;
-    // Upper bound on the capacity: a flood beyond it is dropped, like a
-    // message whose growth allocation fails, so neither memory nor the cost
-    // of an out-of-order insertion can grow without bound.
+    // Capacity before the first Reset, in messages.
+    static constexpr int kInitialCapacity = 4096;
+    // Reset gives the queue this many messages per frame of the largest
+    // block, within kMinCapacity..kMaxCapacity.
+    static constexpr int kMessagesPerFrame = 8;
+    static constexpr int kMinCapacity = 4096;
     static constexpr int kMaxCapacity = 1 << 16;
 
     MidiQueue();
 
-    // Inserts message after every unread message whose offset is not above
-    // its own (equal offsets keep their arrival order). When the array is
-    // full, the unread messages move to the front if some were read,
-    // otherwise the capacity grows by the growth step. Returns false when
-    // the message was dropped (growth impossible). May allocate.
+    // Queues message. Never allocates. Equal offsets keep their arrival
+    // order. False when the message was dropped at once (the queue is full
+    // of messages that are all due no later than it).
     bool Insert(const MidiMessage& message);
 
-    // Moves the unread messages to the front, then sets the growth step and
-    // the capacity to maxBlockSize frames rounded up to a multiple of 512
-    // (never below the unread count, rounded likewise; at least 512).
-    // Allocates; not on the audio thread.
+    // Sizes the queue for blocks of up to maxBlockSize frames (see the
+    // constants), keeping the waiting messages (the latest dropped if they
+    // no longer fit). Allocates; not on the audio thread.
     void Reset(int maxBlockSize);
 
-    // Unread messages.
-    int Count() const { return m_count - m_read; }
-    bool Empty() const { return m_read == m_count; }
+    // Waiting messages.
+    int Count() const { return m_count - m_read + m_incoming; }
+    bool Empty() const { return Count() == 0; }
     int Capacity() const { return m_capacity; }
-    int GrowthStep() const { return m_growthStep; }
-    // The first unread message; only when not Empty().
-    const MidiMessage& Front() const { return m_messages[m_read]; }
-    // Unread message i (0 is the front).
-    const MidiMessage& At(int i) const { return m_messages[m_read + i]; }
-    // Marks the front message read.
-    void Pop() { ++m_read; }
-    // Adds delta samples to the offset of every unread message.
-    void ShiftOffsets(std::int32_t delta);
+    // The earliest waiting message, offset on the owner's clock; only when
+    // not Empty().
+    MidiMessage Front();
+    // Waiting message i in time order (0 is the front).
+    MidiMessage At(int i);
+    // Forgets the front message.
+    void Pop();
+    // Adds delta samples to the offset of every waiting message; O(1).
+    void ShiftOffsets(std::int32_t delta) { m_origin -= delta; }
     // Forgets every message.
-    void Clear() { m_read = m_count = 0; }
+    void Clear() { m_read = m_count = m_incoming = 0; }
 
 private:
-    void Compact();
-    bool Reallocate(int capacity);
+    struct Entry {
+        std::int64_t time;  // offset + origin
+        std::uint32_t sequence;
+        std::uint8_t status;
+        std::uint8_t data1;
+        std::uint8_t data2;
+    };
+    // Sorts the batch and merges it into the ordered part, keeping the
+    // earliest capacity messages.
+    void Settle();
+    MidiMessage ToMessage(const Entry& entry) const;
+    bool Allocate(int capacity);
 
-    std::unique_ptr<MidiMessage[]> m_messages;
+    std::unique_ptr<Entry[]> m_ordered;  // [m_read, m_count) in time order
+    std::unique_ptr<Entry[]> m_batch;    // [0, m_incoming) in arrival order
+    std::unique_ptr<Entry[]> m_scratch;  // merge target, swapped with m_ordered
     int m_capacity = 0;
-    int m_growthStep = kInitialCapacity;
-    int m_count = 0;  // messages stored, read or not
-    int m_read = 0;   // read position
+    int m_read = 0;
+    int m_count = 0;
+    int m_incoming = 0;
+    std::int64_t m_origin = 0;
+    std::uint32_t m_sequence = 0;
 };

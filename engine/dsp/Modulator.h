@@ -27,6 +27,12 @@ public:
     void SetRate(double rate);
     // "Modulator Depth" 0..1.
     void SetDepth(double depth);
+    // The LFO back at its start, as after construction.
+    void Restart()
+    {
+        m_lfoValue = 0.0;
+        m_lfoPhase = 0.0;
+    }
     double Depth() const { return m_depth; }
 
     // Control tick: the modulation amount m = depth * g for this tick, where

@@ -71,6 +71,8 @@ void OscillatorBank::Restart()
         m_phase[p] = 0;
         m_increment[p] = 0;
     }
+    m_vibratoOffset = 0;
+    m_lastVibrato = 0.0;
     m_needsUpdate = true;
 }
 
@@ -123,6 +125,10 @@ void OscillatorBanks::SetSampleRate(double sampleRate)
     }
     for (OscillatorBank& bank : m_banks) {
         bank.Restart();
+    }
+    for (VibratoOscillator& vibrato : m_vibratos) {
+        vibrato.value = 0.0;
+        vibrato.phase = 0.0;
     }
 }
 

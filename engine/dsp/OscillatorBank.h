@@ -150,8 +150,8 @@ public:
 
     // Call when the sample rate (Hz) changes: rebuilds the increment and
     // table-level tables (the wave tables on first use in the process),
-    // restarts every oscillator at phase 0 and marks all banks for update,
-    // so the next control tick sets the pitches. Allocation-free.
+    // restarts every oscillator and vibrato at phase 0 and marks all banks
+    // for update, so the next control tick sets the pitches. Allocation-free.
     void SetSampleRate(double sampleRate);
 
     // Parameter setters, values in the parameters' own units.

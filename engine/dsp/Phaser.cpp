@@ -32,6 +32,8 @@ void Phaser::Reset(double sampleRate)
         StoreBroadcast(state, 0.0);
     }
     StoreBroadcast(m_dither, 1e-13);
+    m_lfoValue = 0.0;
+    m_lfoPhase = 0.0;
     // Valid coefficients for the new rate even before the next tick, in case
     // the phaser is switched on between two ticks.
     SetCoefficients();

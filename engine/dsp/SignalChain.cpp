@@ -57,6 +57,7 @@ void SignalChain::SetSampleRate(double sampleRate)
     m_bass.SetSampleRate(sampleRate, kBassFrequency);
     m_treble.SetSampleRate(sampleRate, kTrebleFrequency);
     m_phaser.Reset(sampleRate);
+    m_modulator.Restart();
     ++m_settingsGeneration;
     m_steady.valid = false;
 }

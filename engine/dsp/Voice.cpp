@@ -77,6 +77,7 @@ void Voice::Reset(double sampleRate, const OscillatorBanks& banks)
     keyDown = false;
     filterEnvelope.Reset(EnvelopeGenerator::kControlStepsPerSecond);
     ampEnvelope.Reset(sampleRate);
+    filter.Restart();
     // The table levels of the keys depend on the sample rate.
     PrepareKeys(banks);
 }

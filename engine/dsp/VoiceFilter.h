@@ -78,6 +78,12 @@ public:
 
     // Clears the state of both channels (the filter keeps its settings).
     void ClearState();
+    // ClearState and the dither back at its start, as after construction.
+    void Restart()
+    {
+        ClearState();
+        StoreBroadcast(m_dither, 1e-13);
+    }
 
     // Filters one stereo frame; once per sample for an active voice with the
     // VCF in use. No divisions, no transcendental functions. First the

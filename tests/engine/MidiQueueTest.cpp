@@ -19,7 +19,7 @@ MidiMessage At(int offset, int tag = 0)
     return message;
 }
 
-std::vector<int> Tags(const MidiQueue& queue)
+std::vector<int> Tags(MidiQueue& queue)
 {
     std::vector<int> tags;
     for (int i = 0; i < queue.Count(); ++i) {
@@ -37,65 +37,88 @@ TEST(MidiQueue, KeepsOffsetOrderAndArrivalOrderOfEqualOffsets)
     EXPECT_EQ(Tags(queue), (std::vector<int>{7, 4, 2, 5, 1, 3, 6}));
     queue.Pop();
     queue.Pop();
-    queue.Insert(At(5, 8));  // after the unread messages of offset 5
+    queue.Insert(At(5, 8));  // after the waiting messages of offset 5
     EXPECT_EQ(Tags(queue), (std::vector<int>{2, 5, 8, 1, 3, 6}));
     queue.ShiftOffsets(-5);
     EXPECT_EQ(queue.Front().frameOffset, 0);
     EXPECT_EQ(queue.At(5).frameOffset, 15);
+    queue.Insert(At(0, 9));  // counted on the shifted clock
+    EXPECT_EQ(Tags(queue), (std::vector<int>{2, 5, 8, 9, 1, 3, 6}));
 }
 
-TEST(MidiQueue, CompactsBeforeGrowingAndGrowsByItsStep)
+TEST(MidiQueue, CapacityFollowsTheBlockSizeWithinItsBounds)
 {
     MidiQueue queue;
-    ASSERT_EQ(queue.Capacity(), 1024);
-    for (int i = 0; i < 1024; ++i) {
-        queue.Insert(At(i));
-    }
-    queue.Pop();
-    queue.Insert(At(2000));  // full with one read: compacted, no growth
-    EXPECT_EQ(queue.Capacity(), 1024);
-    EXPECT_EQ(queue.Count(), 1024);
-    queue.Insert(At(2001));  // full, nothing read: grows by 1024
-    EXPECT_EQ(queue.Capacity(), 2048);
-    EXPECT_EQ(queue.Count(), 1025);
-    EXPECT_EQ(queue.Front().frameOffset, 1);
-
-    // Reset: step and capacity follow the block size in units of 512.
+    EXPECT_EQ(queue.Capacity(), MidiQueue::kInitialCapacity);
     queue.Reset(1);
-    EXPECT_EQ(queue.Capacity(), 1536) << "never below the unread messages, rounded up";
-    EXPECT_EQ(queue.GrowthStep(), 512);
-    EXPECT_EQ(queue.Count(), 1025);
-    queue.Clear();
-    queue.Reset(1500);
-    EXPECT_EQ(queue.Capacity(), 1536);
-    queue.Reset(0);
-    EXPECT_EQ(queue.Capacity(), 512);
-    for (int i = 0; i < 513; ++i) {
-        queue.Insert(At(i));
+    EXPECT_EQ(queue.Capacity(), MidiQueue::kMinCapacity);
+    queue.Reset(2048);
+    EXPECT_EQ(queue.Capacity(), 2048 * MidiQueue::kMessagesPerFrame);
+    queue.Reset(1 << 20);
+    EXPECT_EQ(queue.Capacity(), MidiQueue::kMaxCapacity);
+    for (int i = 0; i < 100; ++i) {
+        queue.Insert(At(i, i));
     }
-    EXPECT_EQ(queue.Capacity(), 1024);
+    queue.Reset(512);
+    EXPECT_EQ(queue.Count(), 100) << "waiting messages survive a reset";
+    EXPECT_EQ(queue.Front().data1, 0);
 }
 
-TEST(MidiQueue, DropsMessagesBeyondItsLimit)
+TEST(MidiQueue, AFullQueueDropsTheLatestDue)
 {
     MidiQueue queue;
-    int accepted = 0;
-    for (int i = 0; i < MidiQueue::kMaxCapacity + 10; ++i) {
-        accepted += queue.Insert(At(i)) ? 1 : 0;
+    const int capacity = queue.Capacity();
+    // Far-future messages fill it, in reverse order; then early ones arrive.
+    for (int i = 0; i < capacity; ++i) {
+        ASSERT_TRUE(queue.Insert(At(100000 - i, 1)));
     }
-    EXPECT_EQ(accepted, MidiQueue::kMaxCapacity);
-    EXPECT_EQ(queue.Count(), MidiQueue::kMaxCapacity);
+    EXPECT_FALSE(queue.Insert(At(200000, 2))) << "later than everything waiting: dropped at once";
+    for (int i = 0; i < 10; ++i) {
+        ASSERT_TRUE(queue.Insert(At(100 + i, 3)));
+    }
+    ASSERT_EQ(queue.Front().frameOffset, 100) << "the early messages displaced the latest";
+    EXPECT_EQ(queue.Count(), capacity);
+    int early = 0;
+    while (!queue.Empty() && queue.Front().data1 == 3) {
+        ++early;
+        queue.Pop();
+    }
+    EXPECT_EQ(early, 10);
+    EXPECT_EQ(queue.Front().frameOffset, 100000 - capacity + 1);
 }
 
-TEST(VoiceEventFifo, OrdersByOffsetReservesAndGrows)
+TEST(MidiQueue, AFloodInAnyOrderStaysCheap)
+{
+    // 64k messages in reverse order: each insertion must not shift the
+    // queue (that would be about two billion moves).
+    MidiQueue queue;
+    queue.Reset(1 << 20);
+    const int n = queue.Capacity();
+    for (int i = 0; i < n; ++i) {
+        queue.Insert(At(n - i, static_cast<std::uint8_t>(i)));
+    }
+    int previous = -1;
+    int count = 0;
+    while (!queue.Empty()) {
+        const int offset = queue.Front().frameOffset;
+        ASSERT_GE(offset, previous);
+        previous = offset;
+        queue.Pop();
+        ++count;
+    }
+    EXPECT_EQ(count, n);
+}
+
+TEST(VoiceEventFifo, OrdersByOffsetAndNeverGrows)
 {
     VoiceEventFifo fifo;
-    ASSERT_TRUE(fifo.Reserve(4));
-    EXPECT_EQ(fifo.Capacity(), 4);
+    ASSERT_TRUE(fifo.Reserve(5));
+    EXPECT_EQ(fifo.Capacity(), 5);
     for (const auto& [offset, tag] : {std::pair{3, 1}, {1, 2}, {3, 3}, {0, 4}, {2, 5}}) {
         ASSERT_TRUE(fifo.Insert(At(offset, tag)));
     }
-    EXPECT_GE(fifo.Capacity(), 5);
+    EXPECT_FALSE(fifo.Insert(At(0, 6))) << "full: dropped";
+    EXPECT_EQ(fifo.Capacity(), 5);
     std::vector<int> tags;
     while (!fifo.Empty()) {
         tags.push_back(fifo.Front().data1);
