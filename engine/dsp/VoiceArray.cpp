@@ -95,10 +95,13 @@ VoiceArray::VoiceArray(const OscillatorBanks& banks, const CutoffTable& table)
       m_premixed(static_cast<std::size_t>(OscillatorBanks::kBankCount) * kPremixedSize + 1, 0.0)
 {
     m_silence = m_premixed.data() + OscillatorBanks::kBankCount * kPremixedSize;
-    for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
-        m_premixedFor[b] = {std::numeric_limits<double>::quiet_NaN(),
+    const WaveGains none = {std::numeric_limits<double>::quiet_NaN(),
                             std::numeric_limits<double>::quiet_NaN()};
-        m_bankTable[b] = m_premixed.data() + b * kPremixedSize;
+    for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
+        m_bankGains[b] = none;
+        for (WaveGains& built : m_premixedFor[b]) {
+            built = none;
+        }
     }
     for (Voice& voice : m_voices) {
         voice.filter.SetCutoffTable(&table);
@@ -239,37 +242,42 @@ void VoiceArray::RenderFrameReference(BusFrame& frame)
 
 void VoiceArray::UpdateWaveMixTables()
 {
-    const WaveTables& waves = WaveTables::Get();
+    // Only the gains are taken here: a level's table is mixed when a voice
+    // first reads it (PremixedLevel), so a wave-mix change costs nothing on
+    // the spot and at most one table level per bank and level in use.
     for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
         const OscillatorBank& bank = m_banks.Bank(b);
-        const WaveGains gains = {bank.SawGain(), bank.SquareGain()};
-        // Banks with the same wave mix share one table (the default program
-        // has all three at pure sawtooth), which keeps the cache footprint
-        // that of the plain wave tables.
-        int source = b;
-        for (int a = 0; a < b; ++a) {
-            if (m_premixedFor[a].saw == gains.saw && m_premixedFor[a].square == gains.square) {
-                source = a;
-                break;
-            }
-        }
-        double* own = m_premixed.data() + b * kPremixedSize;
-        if (source == b && !(m_premixedFor[b].saw == gains.saw && m_premixedFor[b].square == gains.square)) {
-            for (int level = 0; level < WaveTables::kLevelCount; ++level) {
-                const double* wave = waves.Level(level);
-                double* mixed = own + level * kTableLength;
-                for (int l = 0; l < kTableLength; ++l) {
-                    mixed[l] = wave[2 * l] * gains.saw + wave[2 * l + 1] * gains.square;
-                }
-            }
-            m_premixedFor[b] = gains;
-        }
-        m_bankTable[b] = source == b ? own : m_bankTable[source];
+        m_bankGains[b] = {bank.SawGain(), bank.SquareGain()};
     }
 }
 
+const double* VoiceArray::PremixedLevel(int bank, int level)
+{
+    const WaveGains gains = m_bankGains[bank];
+    const auto same = [](const WaveGains& x, const WaveGains& y) {
+        return x.saw == y.saw && x.square == y.square;
+    };
+    // Banks with the same wave mix share one table (the default program has
+    // all three at pure sawtooth), which keeps the cache footprint that of
+    // the plain wave tables.
+    for (int a = 0; a < bank; ++a) {
+        if (same(m_bankGains[a], gains) && same(m_premixedFor[a][level], gains)) {
+            return m_premixed.data() + a * kPremixedSize + level * kTableLength;
+        }
+    }
+    double* mixed = m_premixed.data() + bank * kPremixedSize + level * kTableLength;
+    if (!same(m_premixedFor[bank][level], gains)) {
+        const double* wave = WaveTables::Get().Level(level);
+        for (int l = 0; l < kTableLength; ++l) {
+            mixed[l] = wave[2 * l] * gains.saw + wave[2 * l + 1] * gains.square;
+        }
+        m_premixedFor[bank][level] = gains;
+    }
+    return mixed;
+}
+
 VoiceArray::BankStretch VoiceArray::MakeBankStretch(int bankIndex, const OscillatorTables::KeyRead& key,
-                                                    int begin) const
+                                                    int begin)
 {
     const OscillatorBank& bank = m_banks.Bank(bankIndex);
     const std::uint32_t increment =
@@ -279,7 +287,7 @@ VoiceArray::BankStretch VoiceArray::MakeBankStretch(int bankIndex, const Oscilla
     const double* table = m_silence;
     if (key.octaveFactor != 0) {
         const auto level = (key.wave - WaveTables::Get().Level(0)) / (2 * kTableLength);
-        table = m_bankTable[bankIndex] + level * kTableLength;
+        table = PremixedLevel(bankIndex, static_cast<int>(level));
     }
     return {table, (phase * key.octaveFactor) << kPhaseHeadroom,
             (increment * key.octaveFactor) << kPhaseHeadroom, bank.LeftGain(), bank.RightGain()};

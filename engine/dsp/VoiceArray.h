@@ -27,6 +27,7 @@
 #include "engine/dsp/Voice.h"
 #include "engine/dsp/VoiceFilter.h"
 #include "engine/dsp/VoiceFilterBank.h"
+#include "engine/dsp/WaveTables.h"
 
 class VoiceArray {
 public:
@@ -89,8 +90,9 @@ public:
     void SetVcaSustain(double x);
     void SetVcaRelease(double x);
 
-    // Rebuilds the premixed tables of the banks whose wave mix changed; call
-    // after a wave mix change (Render checks too, as a safety net).
+    // Takes the banks' wave mixes; the premixed table levels are remixed
+    // lazily, when a voice reads one. Call after a wave mix change (Render
+    // does too, as a safety net). Cheap and allocation-free.
     void UpdateWaveMixTables();
     // Whether the voice mixer reads the raw bus and the note buses; Render
     // (not RenderFrameReference) leaves out the additions to unread buses.
@@ -127,7 +129,11 @@ private:
         double rightGain;
     };
     // Where and how fast a voice reads a bank, from chunk frame begin on.
-    BankStretch MakeBankStretch(int bank, const OscillatorTables::KeyRead& key, int begin) const;
+    BankStretch MakeBankStretch(int bank, const OscillatorTables::KeyRead& key, int begin);
+    // The premixed table of one bank and wave level for the bank's current
+    // gains, mixed now if it was mixed for other gains (one level: 4096
+    // multiply-adds).
+    const double* PremixedLevel(int bank, int level);
 
     const OscillatorBanks& m_banks;
     std::array<Voice, kVoiceCount> m_voices;
@@ -153,6 +159,8 @@ private:
     // 0.0 for silent keys. Rebuilt only when a wave mix changes.
     std::vector<double> m_premixed;
     const double* m_silence = nullptr;
-    WaveGains m_premixedFor[OscillatorBanks::kBankCount];
-    const double* m_bankTable[OscillatorBanks::kBankCount];
+    // The gains each bank's levels were mixed for, and the bank's current
+    // gains (taken by UpdateWaveMixTables).
+    WaveGains m_premixedFor[OscillatorBanks::kBankCount][WaveTables::kLevelCount];
+    WaveGains m_bankGains[OscillatorBanks::kBankCount];
 };
