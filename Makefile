@@ -12,6 +12,7 @@
 #               FUZZ_SECONDS; make fuzz-smoke runs each for FUZZ_SMOKE_SECONDS
 #               (part of make test). Crashes land in build/fuzz/artifacts/.
 SHELL := /bin/bash
+space := $(subst ,, )
 PRESETS_TEST := linux linux-asan mingw64 mingw32
 JOBS ?= $(shell nproc)
 # Compiler cache shared by every clone on this machine: paths are taken
@@ -22,7 +23,7 @@ FUZZ_SECONDS ?= 120
 FUZZ_SMOKE_SECONDS ?= 15
 FUZZ_TARGETS := program_chunk bank_chunk program_file bank_file bank_image
 
-.PHONY: all deps deps-mingw demo bench test dist format-check clean build-fuzz fuzz fuzz-smoke $(addprefix build-,$(PRESETS_TEST)) $(addprefix test-,$(PRESETS_TEST))
+.PHONY: build-linux-tsan test-linux-tsan all deps deps-mingw demo bench test dist format-check clean build-fuzz fuzz fuzz-smoke $(addprefix build-,$(PRESETS_TEST)) $(addprefix test-,$(PRESETS_TEST))
 
 all: dist
 
@@ -46,7 +47,17 @@ $(addprefix test-,$(PRESETS_TEST)): test-%: build-%
 	@echo "== test suites: $* =="
 	@ctest --test-dir build/$* --output-on-failure -j 1
 
-test: format-check $(addprefix test-,$(PRESETS_TEST)) fuzz-smoke
+# ThreadSanitizer: the suites that drive one instance from several threads.
+TSAN_SUITES := core_tests module_tests
+build-linux-tsan: deps build/linux-tsan/build.ninja
+	@cmake --build build/linux-tsan -j $(JOBS) --target $(TSAN_SUITES) vorn_module
+
+test-linux-tsan: build-linux-tsan
+	@echo "== test suites: linux-tsan (ThreadSanitizer) =="
+	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build/linux-tsan --output-on-failure -j 1 \
+		-R '^($(subst $(space),|,$(TSAN_SUITES)))$$'
+
+test: format-check $(addprefix test-,$(PRESETS_TEST)) test-linux-tsan fuzz-smoke
 	@echo "== all suites passed on: $(PRESETS_TEST); fuzz targets ran $(FUZZ_SMOKE_SECONDS) s each =="
 
 build-fuzz: deps build/fuzz/build.ninja

@@ -15,6 +15,11 @@ if(VORN_SANITIZE)
   target_link_options(vorn_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+if(VORN_SANITIZE_THREAD)
+  target_compile_options(vorn_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+  target_link_options(vorn_options INTERFACE -fsanitize=thread)
+endif()
+
 if(WIN32)
   # Static runtime: the DLLs must import Windows system DLLs only.
   target_link_options(vorn_options INTERFACE -static -static-libgcc -static-libstdc++)

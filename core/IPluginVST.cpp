@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 #include "core/NumberText.h"
 #include "core/Text.h"
@@ -114,6 +115,42 @@ void IPluginVST::UpdateSpeakerArrangements()
 
 // ---- Entry points ------------------------------------------------------------
 
+// One host call: counted in (so that effClose waits for it), the lock taken
+// for its whole duration, nothing done once the instance is closing, no
+// exception let out, and the host notifications it made sent after the lock
+// is released.
+template <typename Result, typename Body>
+Result IPluginVST::Enter(AEffect* effect, Result fallback, Body&& body)
+{
+    IPluginVST* plugin = FromEffect(effect);
+    if (plugin == nullptr) {
+        return fallback;
+    }
+    plugin->m_callsInside.fetch_add(1, std::memory_order_acq_rel);
+    Result result = fallback;
+    NoticeList notices;
+    int count = 0;
+    try {
+        InstanceLock lock(plugin->InstanceMutex());
+        if (!plugin->m_closing.load(std::memory_order_acquire)) {
+            ++plugin->m_deferDepth;
+            try {
+                result = body(*plugin);
+            } catch (...) {
+                // No exception crosses into the host; the call reports failure.
+                result = fallback;
+            }
+            if (--plugin->m_deferDepth == 0) {
+                count = plugin->TakeNotices(notices);
+            }
+        }
+    } catch (...) {
+    }
+    plugin->SendNotices(notices, count);
+    plugin->m_callsInside.fetch_sub(1, std::memory_order_acq_rel);
+    return result;
+}
+
 VstIntPtr VSTCALLBACK IPluginVST::DispatcherProc(AEffect* effect, VstInt32 opcode, VstInt32 index,
                                                  VstIntPtr value, void* ptr, float opt)
 {
@@ -121,78 +158,139 @@ VstIntPtr VSTCALLBACK IPluginVST::DispatcherProc(AEffect* effect, VstInt32 opcod
     if (plugin == nullptr) {
         return 0;
     }
-    try {
-        if (opcode == effClose) {
-            // Wait for any call still running on another thread, then let go of
-            // the lock: the instance owns it and is about to be destroyed.
+    if (opcode == effClose) {
+        // Calls that wait for the lock get it, see the flag and leave; the
+        // instance (which owns the lock) is freed once none is inside.
+        plugin->m_closing.store(true, std::memory_order_release);
+        for (;;) {
             {
                 InstanceLock lock(plugin->InstanceMutex());
             }
-            delete plugin;
-            return 0;
+            if (plugin->m_callsInside.load(std::memory_order_acquire) == 0) {
+                break;
+            }
+            std::this_thread::yield();
         }
-        InstanceLock lock(plugin->InstanceMutex());
-        return plugin->Dispatch(opcode, index, value, ptr, opt);
-    } catch (...) {
-        // No exception crosses into the host; the call simply reports failure.
+        delete plugin;
         return 0;
     }
+    if (opcode == effGetChunk || opcode == effSetChunk) {
+        // Asked before the lock is taken: it calls the host.
+        plugin->HostVendorQuirk();
+    }
+    return Enter<VstIntPtr>(effect, 0,
+                            [&](IPluginVST& self) { return self.Dispatch(opcode, index, value, ptr, opt); });
 }
 
 void VSTCALLBACK IPluginVST::ProcessProc(AEffect* effect, float** inputs, float** outputs, VstInt32 frames)
 {
-    if (IPluginVST* plugin = FromEffect(effect)) {
-        try {
-            plugin->ProcessSingle(inputs, outputs, frames, true);
-        } catch (...) {
-        }
-    }
+    Enter<int>(effect, 0, [&](IPluginVST& self) {
+        self.ProcessSingle(inputs, outputs, frames, true);
+        return 0;
+    });
 }
 
 void VSTCALLBACK IPluginVST::ProcessReplacingProc(AEffect* effect, float** inputs, float** outputs,
                                                   VstInt32 frames)
 {
-    if (IPluginVST* plugin = FromEffect(effect)) {
-        try {
-            plugin->ProcessSingle(inputs, outputs, frames, false);
-        } catch (...) {
-        }
-    }
+    Enter<int>(effect, 0, [&](IPluginVST& self) {
+        self.ProcessSingle(inputs, outputs, frames, false);
+        return 0;
+    });
 }
 
 void VSTCALLBACK IPluginVST::ProcessDoubleReplacingProc(AEffect* effect, double** inputs, double** outputs,
                                                         VstInt32 frames)
 {
-    if (IPluginVST* plugin = FromEffect(effect)) {
-        try {
-            plugin->ProcessDouble(inputs, outputs, frames);
-        } catch (...) {
-        }
-    }
+    Enter<int>(effect, 0, [&](IPluginVST& self) {
+        self.ProcessDouble(inputs, outputs, frames);
+        return 0;
+    });
 }
 
 void VSTCALLBACK IPluginVST::SetParameterProc(AEffect* effect, VstInt32 index, float value)
 {
-    if (IPluginVST* plugin = FromEffect(effect)) {
-        try {
-            plugin->SetParameterFromHost(index, value);
-        } catch (...) {
-        }
-    }
+    Enter<int>(effect, 0, [&](IPluginVST& self) {
+        self.SetParameterFromHost(index, value);
+        return 0;
+    });
 }
 
 float VSTCALLBACK IPluginVST::GetParameterProc(AEffect* effect, VstInt32 index)
 {
-    if (IPluginVST* plugin = FromEffect(effect)) {
-        try {
-            InstanceLock lock(plugin->InstanceMutex());
-            if (const Parameter* parameter = plugin->GetParameter(index)) {
-                return static_cast<float>(parameter->Normalized());
-            }
-        } catch (...) {
+    return Enter<float>(effect, 0.0f, [&](IPluginVST& self) {
+        const Parameter* parameter = self.GetParameter(index);
+        return parameter != nullptr ? static_cast<float>(parameter->Normalized()) : 0.0f;
+    });
+}
+
+// ---- Deferred host notices ---------------------------------------------------------
+
+IPluginVST::DeferHostNotices::DeferHostNotices(IPluginVST& plugin) : m_plugin(plugin)
+{
+    InstanceLock lock(m_plugin.InstanceMutex());
+    ++m_plugin.m_deferDepth;
+}
+
+IPluginVST::DeferHostNotices::~DeferHostNotices()
+{
+    NoticeList notices;
+    int count = 0;
+    {
+        InstanceLock lock(m_plugin.InstanceMutex());
+        if (--m_plugin.m_deferDepth == 0) {
+            count = m_plugin.TakeNotices(notices);
         }
     }
-    return 0.0f;
+    m_plugin.SendNotices(notices, count);
+}
+
+bool IPluginVST::DeferNotice(VstInt32 opcode, VstInt32 index, float value)
+{
+    InstanceLock lock(InstanceMutex());
+    if (m_deferDepth <= 0) {
+        return false;
+    }
+    if (opcode == audioMasterAutomate) {
+        HostNotice* last =
+            m_noticeCount > 0 ? &m_notices[static_cast<std::size_t>(m_noticeCount - 1)] : nullptr;
+        if (last != nullptr && last->opcode == audioMasterAutomate && last->index == index) {
+            last->value = value;  // a later value of the same change
+            return true;
+        }
+        if (m_noticeCount >= kNoticeCapacity - kNoticeReserve) {
+            opcode = audioMasterUpdateDisplay;  // too many: the host rereads everything
+            index = 0;
+            value = 0.0f;
+        }
+    }
+    if (opcode == audioMasterUpdateDisplay) {
+        for (int i = 0; i < m_noticeCount; ++i) {
+            if (m_notices[static_cast<std::size_t>(i)].opcode == audioMasterUpdateDisplay) {
+                return true;
+            }
+        }
+    }
+    if (m_noticeCount < kNoticeCapacity) {
+        m_notices[static_cast<std::size_t>(m_noticeCount++)] = {opcode, index, value};
+    }
+    return true;
+}
+
+int IPluginVST::TakeNotices(NoticeList& notices)
+{
+    const int count = m_noticeCount;
+    std::copy_n(m_notices.begin(), count, notices.begin());
+    m_noticeCount = 0;
+    return count;
+}
+
+void IPluginVST::SendNotices(const NoticeList& notices, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        const HostNotice& notice = notices[static_cast<std::size_t>(i)];
+        CallHost(notice.opcode, notice.index, 0, nullptr, notice.value);
+    }
 }
 
 // ---- Dispatcher ----------------------------------------------------------------
@@ -739,22 +837,30 @@ void IPluginVST::SetParameterFromHost(int index, float value)
 
 void IPluginVST::BeginHostEdit(int index)
 {
-    CallHost(audioMasterBeginEdit, index);
+    if (!DeferNotice(audioMasterBeginEdit, index, 0.0f)) {
+        CallHost(audioMasterBeginEdit, index);
+    }
 }
 
 void IPluginVST::NotifyHostParameter(int index, double normalized)
 {
-    CallHost(audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
+    if (!DeferNotice(audioMasterAutomate, index, static_cast<float>(normalized))) {
+        CallHost(audioMasterAutomate, index, 0, nullptr, static_cast<float>(normalized));
+    }
 }
 
 void IPluginVST::EndHostEdit(int index)
 {
-    CallHost(audioMasterEndEdit, index);
+    if (!DeferNotice(audioMasterEndEdit, index, 0.0f)) {
+        CallHost(audioMasterEndEdit, index);
+    }
 }
 
 void IPluginVST::NotifyHostOfProgramChange()
 {
-    CallHost(audioMasterUpdateDisplay);
+    if (!DeferNotice(audioMasterUpdateDisplay, 0, 0.0f)) {
+        CallHost(audioMasterUpdateDisplay);
+    }
 }
 
 bool IPluginVST::IsRenderingOffline()
@@ -851,16 +957,18 @@ HostKind IPluginVST::GetHostKind()
 
 bool IPluginVST::HostVendorQuirk()
 {
-    if (!m_vendorQuirkChecked) {
-        m_vendorQuirkChecked = true;
+    int known = m_vendorQuirk.load(std::memory_order_acquire);
+    if (known == 0) {
         char vendor[kHostStringSize] = {};
         CallHost(audioMasterGetVendorString, 0, 0, vendor);
         vendor[kHostStringSize - 1] = '\0';
         LowerAscii(vendor);
-        m_vendorQuirk =
+        const bool quirk =
             std::strcmp(vendor, "native instruments") == 0 || std::strcmp(vendor, "juce vst host") == 0;
+        known = quirk ? 2 : 1;
+        m_vendorQuirk.store(known, std::memory_order_release);
     }
-    return m_vendorQuirk;
+    return known == 2;
 }
 
 void IPluginVST::OnHostOpen()

@@ -5,10 +5,17 @@
 // Every host entry point takes the instance lock for its whole duration, so
 // rendering, parameter changes, state transfer and editor calls never overlap,
 // and no exception leaves an entry point (a failure there returns 0 and leaves
-// the instance usable).
+// the instance usable). Notifications to the host made inside an entry point
+// (automation, begin and end of an edit, display refresh) are queued and sent
+// after the lock is released: a host that waits on another thread, which
+// waits for our lock, would otherwise deadlock, and a bank load would make
+// the audio thread wait for the host's work too.
 #pragma once
 
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "core/IPluginBase.h"
 #include "core/StateChunk.h"
@@ -26,10 +33,14 @@ public:
     static IPluginVST* FromEffect(AEffect* effect);
 
     // ---- Host services -------------------------------------------------------
-    // All call the host synchronously on the calling thread.
+    // All call the host synchronously on the calling thread, except the four
+    // notifications below, which inside a host entry point (or a
+    // DeferHostNotices scope) are queued in order and sent after the lock is
+    // released.
 
-    // audioMasterBeginEdit / audioMasterAutomate / audioMasterEndEdit. UI
-    // thread (editor gestures).
+    // audioMasterBeginEdit / audioMasterAutomate / audioMasterEndEdit. Any
+    // thread: editor gestures on the UI thread, mapped MIDI controllers on the
+    // audio thread. No allocation.
     void BeginHostEdit(int index) override;
     void NotifyHostParameter(int index, double normalized) override;
     void EndHostEdit(int index) override;
@@ -66,6 +77,21 @@ public:
     // The editor rectangle handed to the host (top, left, bottom, right).
     const ERect& EditorRect() const { return m_editorRect; }
 
+    // Holds the host notifications made while it lives (and the lock is
+    // held) and sends them after it releases the lock. For operations that
+    // start outside a host entry point (editor commands) and hold the lock
+    // long. Nests; the outermost scope sends.
+    class DeferHostNotices {
+    public:
+        explicit DeferHostNotices(IPluginVST& plugin);
+        ~DeferHostNotices();
+        DeferHostNotices(const DeferHostNotices&) = delete;
+        DeferHostNotices& operator=(const DeferHostNotices&) = delete;
+
+    private:
+        IPluginVST& m_plugin;
+    };
+
 protected:
     // Calls the host; 0 when there is no host callback.
     VstIntPtr CallHost(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
@@ -88,6 +114,8 @@ private:
     static void VSTCALLBACK SetParameterProc(AEffect* effect, VstInt32 index, float value);
     static float VSTCALLBACK GetParameterProc(AEffect* effect, VstInt32 index);
 
+    template <typename Result, typename Body>
+    static Result Enter(AEffect* effect, Result fallback, Body&& body);
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
     void ProcessSingle(float** inputs, float** outputs, int frames, bool accumulate);
     void ProcessDouble(double** inputs, double** outputs, int frames);
@@ -117,6 +145,24 @@ private:
     // The host's time record for the given validity mask, or null.
     const VstTimeInfo* HostTime(VstInt32 mask);
 
+    struct HostNotice {
+        VstInt32 opcode;
+        VstInt32 index;
+        float value;
+    };
+    // Notices queued at most; automation beyond kNoticeCapacity - kNoticeReserve
+    // is dropped (a display refresh is sent instead), begin and end of edits
+    // keep the reserve.
+    static constexpr int kNoticeCapacity = 256;
+    static constexpr int kNoticeReserve = 16;
+    using NoticeList = std::array<HostNotice, kNoticeCapacity>;
+    // Queues a notice when deferring (lock held); false when it should be
+    // sent at once.
+    bool DeferNotice(VstInt32 opcode, VstInt32 index, float value);
+    // Moves the queued notices out (lock held); returns their count.
+    int TakeNotices(NoticeList& notices);
+    void SendNotices(const NoticeList& notices, int count);
+
     audioMasterCallback m_hostCallback;
     AEffect m_effect{};
     ERect m_editorRect{};
@@ -125,6 +171,15 @@ private:
     bool m_hostOpened = false;
     StateChunk m_programChunk;
     StateChunk m_bankChunk;
-    bool m_vendorQuirkChecked = false;
-    bool m_vendorQuirk = false;
+    // 0 not asked yet, 1 no, 2 yes; asked before the lock is taken.
+    std::atomic<int> m_vendorQuirk{0};
+    // Host calls inside the instance, and effClose under way: calls that
+    // were waiting for the lock when the host closed the instance leave at
+    // once, and the instance is freed only when none is left.
+    std::atomic<int> m_callsInside{0};
+    std::atomic<bool> m_closing{false};
+    // Notices queued under the lock while m_deferDepth > 0.
+    int m_deferDepth = 0;
+    int m_noticeCount = 0;
+    NoticeList m_notices{};
 };

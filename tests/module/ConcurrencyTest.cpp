@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstddef>
+#include <cstdio>
 #include <thread>
 #include <vector>
 
@@ -91,4 +93,43 @@ TEST(Threads, InstancesCreatedFromSeveralThreads)
         thread.join();
     }
     EXPECT_EQ(complete.load(), kThreads * kInstancesPerThread);
+}
+
+TEST(Threads, BankLoadsWhileTheAudioThreadRenders)
+{
+    PluginInstance plugin;
+    ASSERT_TRUE(plugin);
+    constexpr int kBlock = 256;
+    plugin.Start(48000.0, kBlock);
+    AEffect* effect = plugin.Effect();
+    void* data = nullptr;
+    const VstIntPtr size = plugin.Dispatch(effGetChunk, 0, 0, &data);
+    ASSERT_GT(size, 0);
+    const std::vector<char> bank(static_cast<const char*>(data), static_cast<const char*>(data) + size);
+
+    std::atomic<bool> userDone{false};
+    double longest = 0.0;
+    int blocks = 0;
+    std::thread audio([&] {
+        CanaryBuffers<float> floats(kExpectedOutputs, kBlock, 0.0f);
+        while (!userDone.load()) {
+            const auto start = std::chrono::steady_clock::now();
+            plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+            longest = std::max(
+                longest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            ++blocks;
+        }
+    });
+    int loaded = 0;
+    for (int round = 0; round < 10; ++round) {
+        std::vector<char> copy = bank;
+        loaded += plugin.Dispatch(effSetChunk, 0, size, copy.data()) == 1 ? 1 : 0;
+        effect->setParameter(effect, round % kExpectedParams, 0.5f);
+    }
+    userDone = true;
+    audio.join();
+    EXPECT_EQ(loaded, 10);
+    EXPECT_GT(blocks, 0);
+    std::printf("[ wait ] longest audio callback while banks loaded: %.2f ms over %d blocks\n",
+                longest * 1000.0, blocks);
 }
