@@ -20,8 +20,9 @@ JOBS ?= $(shell nproc)
 export CCACHE_BASEDIR := $(CURDIR)
 export CCACHE_NOHASHDIR := 1
 FUZZ_SECONDS ?= 120
-FUZZ_SMOKE_SECONDS ?= 15
-FUZZ_TARGETS := program_chunk bank_chunk program_file bank_file bank_image
+FUZZ_SMOKE_SECONDS ?= 10
+FUZZ_TARGETS := program_chunk bank_chunk program_file bank_file bank_image midi_events configuration \
+	dispatcher midi_file
 
 .PHONY: build-linux-tsan test-linux-tsan all deps deps-mingw demo bench test dist format-check clean build-fuzz fuzz fuzz-smoke $(addprefix build-,$(PRESETS_TEST)) $(addprefix test-,$(PRESETS_TEST))
 
@@ -65,16 +66,21 @@ build-fuzz: deps build/fuzz/build.ninja
 
 # Each target runs on its own corpus (kept between runs) seeded by the seed
 # generator; any crash or failed check stops make with the reproducer saved.
+# The seed generator and the targets see a private home folder, never the
+# developer's configuration (the targets also make one of their own).
+FUZZ_ENV := HOME=$(CURDIR)/build/fuzz/home XDG_DATA_HOME=$(CURDIR)/build/fuzz/home/data \
+	XDG_CONFIG_HOME=$(CURDIR)/build/fuzz/home/config XDG_DOCUMENTS_DIR=$(CURDIR)/build/fuzz/home/Documents
 define run-fuzzers
-	@rm -rf build/fuzz/seeds && build/fuzz/make-fuzz-seeds build/fuzz/seeds
+	@mkdir -p build/fuzz/home
+	@rm -rf build/fuzz/seeds && $(FUZZ_ENV) build/fuzz/make-fuzz-seeds build/fuzz/seeds
 	@mkdir -p build/fuzz/artifacts
 	@set -e; for t in $(FUZZ_TARGETS); do \
 	  mkdir -p build/fuzz/corpus/$$t; \
 	  echo "== fuzz $$t: $(1) s =="; \
-	  build/fuzz/fuzz_$$t -max_total_time=$(1) -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+	  $(FUZZ_ENV) build/fuzz/fuzz_$$t -max_total_time=$(1) -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
 	    -artifact_prefix=build/fuzz/artifacts/$$t- build/fuzz/corpus/$$t build/fuzz/seeds/$$t \
 	    > build/fuzz/$$t.log 2>&1 || { tail -n 60 build/fuzz/$$t.log; exit 1; }; \
-	  grep -E '^stat::number_of_executed_units' build/fuzz/$$t.log; \
+	  echo "$$(grep -E '^stat::number_of_executed_units' build/fuzz/$$t.log) in $(1) s"; \
 	done
 endef
 

@@ -21,7 +21,8 @@ target_link_libraries(vorn_fuzz_support PUBLIC vorn_engine)
 
 set(VORN_FUZZ_TARGETS "")
 foreach(pair IN ITEMS program_chunk:ProgramChunk bank_chunk:BankChunk program_file:ProgramFile
-                      bank_file:BankFile bank_image:BankImage)
+                      bank_file:BankFile bank_image:BankImage midi_events:MidiEvents
+                      configuration:Configuration dispatcher:Dispatcher midi_file:MidiFile)
   string(REPLACE ":" ";" pair "${pair}")
   list(GET pair 0 name)
   list(GET pair 1 source)
@@ -30,6 +31,9 @@ foreach(pair IN ITEMS program_chunk:ProgramChunk bank_chunk:BankChunk program_fi
   target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
   list(APPEND VORN_FUZZ_TARGETS fuzz_${name})
 endforeach()
+# The command-line host's reader, compiled in directly (the tools are not
+# part of the fuzz build).
+target_sources(fuzz_midi_file PRIVATE "${PROJECT_SOURCE_DIR}/tools/vornhost/MidiFile.cpp")
 
 add_executable(make-fuzz-seeds "${fuzz_dir}/MakeSeeds.cpp")
 target_link_libraries(make-fuzz-seeds PRIVATE vorn_engine)

@@ -207,6 +207,37 @@ void IPluginBase::PushParametersToEditor()
     }
 }
 
+bool IPluginBase::ReadRecords(const StateChunk& chunk, int& position, int records)
+{
+    ++m_deferChanges;
+    struct Resume {
+        int& depth;
+        ~Resume() { --depth; }
+    } resume{m_deferChanges};
+    for (int k = 0; k < records; ++k) {
+        Preset& preset = m_presets[static_cast<std::size_t>(k)];
+        char name[kPresetNameSize] = {};
+        const int afterName = chunk.GetString(name, kPresetNameSize, position);
+        std::uint8_t initialised = 0;
+        if (afterName < 0 || chunk.GetValue(initialised, afterName) < 0) {
+            return false;
+        }
+        position = afterName + 1;
+        CopyText(preset.name, name);
+        preset.initialised = initialised != 0;
+        if (!preset.initialised) {
+            continue;
+        }
+        position = ReadState(chunk, position);
+        if (position <= 0) {
+            return false;
+        }
+        preset.state.Clear();
+        WriteState(preset.state);
+    }
+    return true;
+}
+
 int IPluginBase::UnserializePresets(const StateChunk& chunk, int position, int count)
 {
     InstanceLock lock(m_mutex);
@@ -218,28 +249,9 @@ int IPluginBase::UnserializePresets(const StateChunk& chunk, int position, int c
     // Read into the slots directly, but take everything back when a record
     // fails: a bank is loaded whole or not at all.
     const Snapshot before = TakeSnapshot();
-    for (int k = 0; k < records; ++k) {
-        Preset& preset = m_presets[static_cast<std::size_t>(k)];
-        char name[kPresetNameSize] = {};
-        const int afterName = chunk.GetString(name, kPresetNameSize, position);
-        std::uint8_t initialised = 0;
-        if (afterName < 0 || chunk.GetValue(initialised, afterName) < 0) {
-            RestoreSnapshot(before);
-            return -1;
-        }
-        position = afterName + 1;
-        CopyText(preset.name, name);
-        preset.initialised = initialised != 0;
-        if (!preset.initialised) {
-            continue;
-        }
-        position = ReadState(chunk, position);
-        if (position <= 0) {
-            RestoreSnapshot(before);
-            return -1;
-        }
-        preset.state.Clear();
-        WriteState(preset.state);
+    if (!ReadRecords(chunk, position, records)) {
+        RestoreSnapshot(before);
+        return -1;
     }
     int current = m_currentPreset;
     const int left = chunk.Size() - position;
@@ -384,8 +396,10 @@ int IPluginBase::UnserializeParams(const StateChunk& chunk, int position)
         position = chunk.GetValue(value, position);
         parameter.SetClamped(position < 0 ? 0.0 : value);
     }
-    for (int i = 0; i < NumParameters(); ++i) {
-        OnParameterChanged(i);
+    if (!ParameterChangesDeferred()) {
+        for (int i = 0; i < NumParameters(); ++i) {
+            OnParameterChanged(i);
+        }
     }
     return position;
 }

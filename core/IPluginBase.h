@@ -223,6 +223,10 @@ public:
         IPluginBase& m_plugin;
     };
     bool InBulkUpdate() const { return m_bulkDepth > 0; }
+    // While a bank is read record by record, the live values are only a
+    // passage from each record's state into its slot: state readers skip
+    // OnParameterChanged (the engine hears the values the load ends with).
+    bool ParameterChangesDeferred() const { return m_deferChanges > 0; }
 
     // Appends every parameter's value as a double. True when the chunk is not
     // empty afterwards.
@@ -317,6 +321,10 @@ protected:
 
 private:
     void ParseChannelIO(const char* description);
+    // The records of a bank into the first records slots, with the state
+    // readers' OnParameterChanged deferred; false at the first record that
+    // does not fit or cannot be read (the slots are then half written).
+    bool ReadRecords(const StateChunk& chunk, int& position, int records);
 
     char m_effectName[kIdentityTextSize] = {};
     char m_productName[kIdentityTextSize] = {};
@@ -330,6 +338,7 @@ private:
     bool m_doesMidi = true;
     int m_currentPreset = 0;
     int m_bulkDepth = 0;
+    int m_deferChanges = 0;
     double m_sampleRate = 44100.0;
     int m_blockSize = 0;
     int m_latency = 0;

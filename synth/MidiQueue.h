@@ -78,5 +78,4 @@ private:
     int m_count = 0;
     int m_incoming = 0;
     std::int64_t m_origin = 0;
-    std::uint32_t m_sequence = 0;
 };

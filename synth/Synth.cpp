@@ -72,6 +72,12 @@ void Synth::OnActivation(bool active)
     }
 }
 
+void Synth::DiscardQueuedMidi()
+{
+    InstanceLock lock(InstanceMutex());
+    m_midiQueue.Clear();
+}
+
 void Synth::OnParameterChanged(int index)
 {
     InstanceLock lock(InstanceMutex());

@@ -116,6 +116,10 @@ public:
     // or editor thread; does not block or allocate.
     void CommitMidiLearn();
 
+    // Forgets every MIDI message waiting for its control tick (a host that
+    // starts over, the fuzz targets between inputs). Takes the instance lock.
+    void DiscardQueuedMidi();
+
 protected:
     MidiQueue& Queue() { return m_midiQueue; }
     const MidiQueue& Queue() const { return m_midiQueue; }

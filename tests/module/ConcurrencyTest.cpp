@@ -109,7 +109,7 @@ TEST(Threads, BankLoadsWhileTheAudioThreadRenders)
 
     std::atomic<bool> userDone{false};
     double longest = 0.0;
-    int blocks = 0;
+    std::atomic<int> blocks{0};
     std::thread audio([&] {
         CanaryBuffers<float> floats(kExpectedOutputs, kBlock, 0.0f);
         while (!userDone.load()) {
@@ -120,6 +120,9 @@ TEST(Threads, BankLoadsWhileTheAudioThreadRenders)
             ++blocks;
         }
     });
+    while (blocks.load() == 0) {
+        std::this_thread::yield();
+    }
     int loaded = 0;
     for (int round = 0; round < 10; ++round) {
         std::vector<char> copy = bank;
@@ -131,5 +134,5 @@ TEST(Threads, BankLoadsWhileTheAudioThreadRenders)
     EXPECT_EQ(loaded, 10);
     EXPECT_GT(blocks, 0);
     std::printf("[ wait ] longest audio callback while banks loaded: %.2f ms over %d blocks\n",
-                longest * 1000.0, blocks);
+                longest * 1000.0, blocks.load());
 }

@@ -1,4 +1,5 @@
-// A bank file (fxb) of either form, as LoadBankFile reads it.
+// A bank file (fxb) of either form, as LoadBankFile reads it. A refused file
+// changes nothing.
 #include <cstddef>
 #include <cstdint>
 
@@ -8,7 +9,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static FuzzPlugin plugin;
-    ApplyBankFile(plugin.Plugin(), ChunkFromInput(data, size));
+    plugin.StartInput();
+    const FuzzPlugin::Programs before = plugin.Take();
+    if (!ApplyBankFile(plugin.Plugin(), ChunkFromInput(data, size))) {
+        plugin.ExpectUnchanged(before, true);
+    }
     plugin.RenderShortBlock();
     plugin.CheckConsistent();
     return 0;

@@ -1,4 +1,5 @@
-// A bank held in memory (the factory bank's path), header unchecked.
+// A bank held in memory (the factory bank's path), header unchecked. A
+// refused image changes nothing.
 #include <cstddef>
 #include <cstdint>
 
@@ -8,7 +9,11 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static FuzzPlugin plugin;
-    LoadBankImage(plugin.Plugin(), data, size);
+    plugin.StartInput();
+    const FuzzPlugin::Programs before = plugin.Take();
+    if (!LoadBankImage(plugin.Plugin(), data, size)) {
+        plugin.ExpectUnchanged(before, true);
+    }
     plugin.RenderShortBlock();
     plugin.CheckConsistent();
     return 0;

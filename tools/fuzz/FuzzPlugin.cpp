@@ -1,5 +1,6 @@
 #include "tools/fuzz/FuzzPlugin.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "core/PluginFactory.h"
+#include "synth/Synth.h"
 
 namespace {
 
@@ -36,8 +38,27 @@ void Fail(const char* what)
 
 }  // namespace
 
+const std::string& PrivateUserFolder()
+{
+    static const std::string folder = [] {
+        char pattern[] = "/tmp/vorn-fuzz-home.XXXXXX";
+        const char* made = mkdtemp(pattern);
+        if (made == nullptr) {
+            Fail("no private user folder");
+        }
+        const std::string home = made;
+        setenv("HOME", home.c_str(), 1);
+        setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+        setenv("XDG_DOCUMENTS_DIR", (home + "/Documents").c_str(), 1);
+        return home;
+    }();
+    return folder;
+}
+
 FuzzPlugin::FuzzPlugin(bool vendorQuirk)
 {
+    PrivateUserFolder();
     g_creatingQuirky = vendorQuirk;
     m_plugin.reset(CreatePluginInstance(&FuzzHost));
     if (!m_plugin) {
@@ -52,6 +73,52 @@ FuzzPlugin::FuzzPlugin(bool vendorQuirk)
     effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
     effect->dispatcher(effect, effSetBlockSize, 0, 64, nullptr, 0.0f);
     effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
+    m_synth = dynamic_cast<Synth*>(m_plugin.get());
+    if (m_synth == nullptr) {
+        Fail("the product is not a Synth");
+    }
+    m_baseline = m_plugin->TakeSnapshot();
+}
+
+void FuzzPlugin::StartInput()
+{
+    m_synth->SetMidiLearn(false, false);
+    m_synth->ControllerMap().Clear();
+    m_synth->SetMidiThru(false);
+    m_synth->SetIgnoreProgramChange(false);
+    m_synth->DiscardQueuedMidi();
+    m_plugin->RestoreSnapshot(m_baseline);
+    Dispatch(effMainsChanged, 0, 0);
+    Dispatch(effMainsChanged, 0, 1);
+}
+
+FuzzPlugin::Programs FuzzPlugin::Take() const
+{
+    Programs programs;
+    programs.presets.assign(m_plugin->Presets().begin(), m_plugin->Presets().end());
+    programs.current = m_plugin->CurrentPresetIndex();
+    for (const Parameter& parameter : m_plugin->Parameters()) {
+        programs.values.push_back(parameter.Value());
+    }
+    return programs;
+}
+
+void FuzzPlugin::ExpectUnchanged(const Programs& before, bool values) const
+{
+    const Programs after = Take();
+    if (after.current != before.current) {
+        Fail("a failed load changed the current program");
+    }
+    for (std::size_t i = 0; i < before.presets.size(); ++i) {
+        const Preset& a = before.presets[i];
+        const Preset& b = after.presets[i];
+        if (a.initialised != b.initialised || std::strcmp(a.name, b.name) != 0 || !(a.state == b.state)) {
+            Fail("a failed load changed a program");
+        }
+    }
+    if (values && after.values != before.values) {
+        Fail("a failed load changed the live values");
+    }
 }
 
 FuzzPlugin::~FuzzPlugin()
@@ -65,10 +132,10 @@ FuzzPlugin::~FuzzPlugin()
     }
 }
 
-VstIntPtr FuzzPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr)
+VstIntPtr FuzzPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
     AEffect* effect = m_plugin->Effect();
-    return effect->dispatcher(effect, opcode, index, value, ptr, 0.0f);
+    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
 }
 
 VstIntPtr FuzzPlugin::SetChunk(bool bank, const std::uint8_t* data, std::size_t size)
@@ -113,19 +180,9 @@ void FuzzPlugin::CheckConsistent()
     if (current < 0 || current >= plugin.NumPresets()) {
         Fail("current preset outside the list");
     }
-    // The live parameters match the current slot: reloading it changes
-    // nothing, and it can be loaded (its state was written by the plug-in).
-    std::vector<double> live;
-    for (const Parameter& parameter : plugin.Parameters()) {
-        live.push_back(parameter.Value());
-    }
+    // Every slot's state was written by the plug-in: it can be loaded.
     if (!plugin.LoadPreset(current)) {
         Fail("the current slot cannot be loaded");
-    }
-    for (std::size_t i = 0; i < live.size(); ++i) {
-        if (plugin.Parameters()[i].Value() != live[i]) {
-            Fail("the live parameters differ from the current slot");
-        }
     }
     void* data = nullptr;
     if (Dispatch(effGetChunk, 1, 0, &data) <= 0 || data == nullptr) {

@@ -72,6 +72,89 @@ void Write(const fs::path& folder, const char* target, const char* name, const S
     Write(folder, target, name, chunk.Data(), size < 0 ? chunk.Size() : std::min(size, chunk.Size()));
 }
 
+void WriteText(const fs::path& folder, const char* target, const char* name, const std::string& text)
+{
+    Write(folder, target, name, reinterpret_cast<const std::uint8_t*>(text.data()),
+          static_cast<int>(text.size()));
+}
+
+// Seeds of the MIDI, configuration, dispatcher and MIDI file targets.
+void WriteSmallSeeds(const fs::path& folder)
+{
+    // A chord, a controller, a program change and a far-future note; the
+    // same with learn on.
+    std::vector<std::uint8_t> midi = {0, 3};
+    const auto event = [&midi](std::uint8_t type, std::int32_t offset, std::uint8_t status, std::uint8_t d1,
+                               std::uint8_t d2) {
+        midi.push_back(type);
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(&offset);
+        midi.insert(midi.end(), bytes, bytes + 4);
+        midi.insert(midi.end(), {status, d1, d2});
+    };
+    event(0, 0, 0x90, 60, 100);
+    event(0, 5, 0x90, 64, 100);
+    event(0, 100, 0xB0, 7, 90);
+    event(0, 200, 0xC0, 3, 0);
+    event(0, 1 << 30, 0x90, 67, 100);
+    event(1, 10, 0xF0, 0x7E, 4);
+    Write(folder, "midi_events", "chord", midi.data(), static_cast<int>(midi.size()));
+    midi[0] = 1;
+    Write(folder, "midi_events", "learn", midi.data(), static_cast<int>(midi.size()));
+
+    WriteText(folder, "configuration", "typical",
+              "[Startup Bank]\nFile=\n[Editor]\nStart In Edit Mode=TRUE\n[MIDI Global]\nMIDI Thru=false\n"
+              "Ignore Program Change=true\n[MIDI Control]\nCC7=0\nCC10=32\nCC74=500\nCC75=-3\nCC76=abc\n");
+
+    // setSampleRate, setBlockSize, open, a program name, a process call.
+    const std::vector<std::uint8_t> calls = {effSetSampleRate,
+                                             0,
+                                             0,
+                                             0,
+                                             0,
+                                             6,
+                                             0,
+                                             0,
+                                             effSetBlockSize,
+                                             0,
+                                             0,
+                                             0,
+                                             2,
+                                             0,
+                                             0,
+                                             0,
+                                             effOpen,
+                                             0,
+                                             0,
+                                             0,
+                                             0,
+                                             0,
+                                             0,
+                                             0,
+                                             effSetProgram,
+                                             0,
+                                             0,
+                                             5,
+                                             0,
+                                             0,
+                                             0,
+                                             0,
+                                             0xF0,
+                                             0,
+                                             0,
+                                             0,
+                                             0,
+                                             0,
+                                             64,
+                                             0};
+    Write(folder, "dispatcher", "start", calls.data(), static_cast<int>(calls.size()));
+
+    // Format 0, one track: tempo, a note on and off.
+    const std::vector<std::uint8_t> smf = {
+        'M', 'T', 'h',  'd',  0, 0, 0,    6,    0, 0,    0,  1,   0,  96,   'M', 'T', 'r', 'k',  0,    0, 0,
+        19,  0,   0xFF, 0x51, 3, 7, 0xA1, 0x20, 0, 0x90, 60, 100, 96, 0x80, 60,  0,   0,   0xFF, 0x2F, 0};
+    Write(folder, "midi_file", "note", smf.data(), static_cast<int>(smf.size()));
+}
+
 StateChunk GetChunk(SeedVorn& plugin, bool bank)
 {
     void* data = nullptr;
@@ -207,5 +290,6 @@ int main(int argc, char** argv)
         Write(folder, "bank_image", "factory-resource", resource.data(), static_cast<int>(resource.size()));
         Write(folder, "bank_file", "factory-resource", resource.data(), static_cast<int>(resource.size()));
     }
+    WriteSmallSeeds(folder);
     return 0;
 }
