@@ -326,3 +326,47 @@ TEST(Processing, AudioPathDoesNotAllocateAfterWarmUp)
     EXPECT_TRUE(floats.CanariesIntact());
     EXPECT_TRUE(doubles.CanariesIntact());
 }
+
+// Event lists longer than the two entries the structure declares (every
+// host sends them), from the first block on: no allocation, whatever the
+// count, and a note sent after a flood of far-future events still sounds.
+TEST(Processing, EventListsOfAnyLengthDoNotAllocate)
+{
+    PluginInstance plugin;
+    ASSERT_TRUE(plugin);
+    constexpr int kBlock = 512;
+    plugin.Start(48000.0, kBlock);
+    CanaryBuffers<float> floats(kExpectedOutputs, kBlock, 0.0f);
+    using Midi = PluginInstance::Midi;
+    std::vector<Midi> three = {{0, 0x90, 60, 100}, {1, 0x90, 64, 100}, {2, 0x90, 67, 100}};
+    std::vector<Midi> flood;
+    for (int i = 0; i < 3000; ++i) {
+        flood.push_back({i % kBlock, static_cast<unsigned char>(i % 2 == 0 ? 0x90 : 0x80),
+                         static_cast<unsigned char>(30 + i % 60), 90});
+    }
+    std::vector<Midi> farFuture(3000, Midi{1 << 30, 0x90, 40, 100});
+    farFuture.push_back({100, 0x90, 72, 127});
+    const std::vector<Midi> allOff = {{0, 0xB0, 123, 0}};
+    // Warm-up sizes the host side's own storage, not the plug-in's.
+    plugin.SendMidi(flood);
+    plugin.SendMidi(farFuture);
+    plugin.SendMidi(allOff);
+    plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+
+    const std::size_t before = AllocationCount();
+    EXPECT_EQ(plugin.SendMidi(three), 1);
+    plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+    plugin.SendMidi(allOff);
+    EXPECT_EQ(plugin.SendMidi(flood), 1);
+    plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+    plugin.SendMidi(allOff);
+    plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+    plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+    EXPECT_EQ(plugin.SendMidi(farFuture), 1);
+    plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+    if (AllocationsInModuleAreVisible()) {
+        EXPECT_EQ(AllocationCount() - before, 0u) << "allocations at MIDI intake or in rendering";
+    }
+    EXPECT_GT(floats.Peak(0, kBlock), 0.0) << "the note at offset 100 sounds";
+    EXPECT_TRUE(floats.CanariesIntact());
+}
