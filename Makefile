@@ -8,6 +8,7 @@
 #   make test   build all targets (Linux, Linux+sanitizers, Windows x86-64 and
 #               i386) and run every test suite (Windows ones under Wine)
 #   make dist   build the three modules into dist/
+#   make package  the Windows installer and the Debian package, into dist/
 #   make fuzz   build the fuzz targets (clang-14, libFuzzer) and run each for
 #               FUZZ_SECONDS; make fuzz-smoke runs each for FUZZ_SMOKE_SECONDS
 #               (part of make test). Crashes land in build/fuzz/artifacts/.
@@ -24,7 +25,7 @@ FUZZ_SMOKE_SECONDS ?= 10
 FUZZ_TARGETS := program_chunk bank_chunk program_file bank_file bank_image midi_events configuration \
 	dispatcher midi_file
 
-.PHONY: build-linux-tsan test-linux-tsan all deps deps-mingw demo bench test dist format-check clean build-fuzz fuzz fuzz-smoke $(addprefix build-,$(PRESETS_TEST)) $(addprefix test-,$(PRESETS_TEST))
+.PHONY: package test-package build-linux-tsan test-linux-tsan all deps deps-mingw demo bench test dist format-check clean build-fuzz fuzz fuzz-smoke $(addprefix build-,$(PRESETS_TEST)) $(addprefix test-,$(PRESETS_TEST))
 
 all: dist
 
@@ -58,7 +59,7 @@ test-linux-tsan: build-linux-tsan
 	@TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --test-dir build/linux-tsan --output-on-failure -j 1 \
 		-R '^($(subst $(space),|,$(TSAN_SUITES)))$$'
 
-test: format-check $(addprefix test-,$(PRESETS_TEST)) test-linux-tsan fuzz-smoke
+test: format-check $(addprefix test-,$(PRESETS_TEST)) test-linux-tsan test-package fuzz-smoke
 	@echo "== all suites passed on: $(PRESETS_TEST); fuzz targets ran $(FUZZ_SMOKE_SECONDS) s each =="
 
 build-fuzz: deps build/fuzz/build.ninja
@@ -120,6 +121,17 @@ dist: build-linux build-mingw64 build-mingw32
 	@i686-w64-mingw32-strip --strip-debug -o dist/windows-x86/VORN.dll build/mingw32/module/VORN.dll
 	@bash tools/check-module.sh dist/linux-x86_64/VORN64.so dist/windows-x86_64/VORN64.dll dist/windows-x86/VORN.dll
 	@echo "dist: modules in dist/"
+
+# Packages for musicians, from the modules of make dist: the Windows installer
+# (NSIS) and the Debian package; test-package checks both (installer under
+# Wine, package with dpkg-deb, lintian and a scratch root).
+package: dist
+	@bash tools/package-windows.sh
+	@bash tools/package-deb.sh
+
+test-package: package
+	@bash tools/check-deb.sh
+	@bash tools/check-installer.sh
 
 clean:
 	rm -rf build dist out

@@ -6,8 +6,12 @@ target_compile_options(vorn_options INTERFACE
   -ffp-contract=off
   -Wall -Wextra -Wpedantic -Werror
   -Wno-missing-field-initializers)
-target_compile_definitions(vorn_options INTERFACE
-  VORN_VERSION_PACKED=0x00010003)
+# The version lives in the project() line only; the code gets it packed as
+# 0x00MMmmrr, the packaging scripts read it from there too.
+math(EXPR vorn_version_packed
+  "(${PROJECT_VERSION_MAJOR} << 16) | (${PROJECT_VERSION_MINOR} << 8) | ${PROJECT_VERSION_PATCH}"
+  OUTPUT_FORMAT HEXADECIMAL)
+target_compile_definitions(vorn_options INTERFACE VORN_VERSION_PACKED=${vorn_version_packed})
 
 if(VORN_SANITIZE)
   target_compile_options(vorn_options INTERFACE

@@ -35,7 +35,7 @@ PluginInfo VORN::Info()
     info.productName = "";
     info.vendorName = "Taskel Rorev";
     info.uniqueId = VstFourCC('v', 'o', 'r', 'n');
-    info.version = 0x00010003;
+    info.version = VORN_VERSION_PACKED;
     info.channelIO = "0-2";
     info.parameterCount = kParameterCount;
     info.presetCount = kVornPresetCount;
