@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <set>
 #include <span>
 #include <string>
@@ -229,6 +230,41 @@ TEST_F(FactoryBank, EveryProgramLoadsAndPlaysWithoutClipping)
         EXPECT_LT(out.PeakAbs(), 0.95);
         EXPECT_GT(out.Rms(0, 88200), 0.02);
     }
+}
+
+// Players hit a host's master bus with ordinary chords: the two-hand chord
+// of the level check (10 notes, velocity 100, held 3 s, then released) peaks
+// at -1 dBFS or below on every program but "Init" (the bare defaults), as
+// the host receives it in single precision. `vornhost levels` prints the
+// same measurement with loudness.
+TEST_F(FactoryBank, EveryProgramsChordLeavesHeadroom)
+{
+    const double limit = std::pow(10.0, -1.0 / 20.0);
+    std::vector<TimedMidi> chord;
+    for (std::int64_t time : {std::int64_t{0}, std::int64_t{3 * 48000}}) {
+        for (std::uint8_t key : {36, 43, 48, 52, 55, 60, 64, 67, 72, 76}) {
+            chord.push_back({time, static_cast<std::uint8_t>(time == 0 ? 0x90 : 0x80), key, 100});
+        }
+    }
+    double loudest = 0.0;
+    for (int k = 0; k + 1 < kPrograms; ++k) {
+        const Record& record = records[static_cast<std::size_t>(k)];
+        EngineHarness harness(48000.0, 512);
+        for (int index = 0; index < kParameterCount; ++index) {
+            harness.Set(index, record.values[static_cast<std::size_t>(index)]);
+        }
+        const StereoBuffer out = harness.Render(5 * 48000, 512, chord);
+        double peak = 0.0;
+        for (const std::vector<double>* channel : {&out.left, &out.right}) {
+            for (double sample : *channel) {
+                peak = std::max(peak, static_cast<double>(std::fabs(static_cast<float>(sample))));
+            }
+        }
+        EXPECT_LE(peak, limit) << record.name << " peaks at " << 20.0 * std::log10(peak) << " dBFS";
+        loudest = std::max(loudest, peak);
+    }
+    std::printf("[ levels ] highest chord peak of the factory programs: %.2f dBFS\n",
+                20.0 * std::log10(loudest));
 }
 
 }  // namespace

@@ -143,40 +143,6 @@ double ThreadCpuSeconds()
     return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
-// Loads the module and brings the plug-in to the resumed state; false after printing why.
-bool StartPlugin(PluginHost& host, const std::string& modulePath, int sampleRate, int blockSize,
-                 ProcessMode mode, int program)
-{
-    if (!host.Load(modulePath)) {
-        std::fprintf(stderr, "vornhost: %s\n", host.LastError().c_str());
-        return false;
-    }
-    if (!host.Supports(mode)) {
-        std::fprintf(stderr, "vornhost: the plug-in does not support %s\n", ProcessModeName(mode));
-        return false;
-    }
-    host.Open();
-    host.SetSampleRate(sampleRate);
-    host.SetBlockSize(blockSize);
-    if (program >= 0) {
-        if (program >= host.Effect()->numPrograms) {
-            std::fprintf(stderr, "vornhost: program %d does not exist (the plug-in has %d)\n", program,
-                         host.Effect()->numPrograms);
-            return false;
-        }
-        host.Dispatch(effSetProgram, 0, program);
-    }
-    if (!host.Resume()) {
-        std::fprintf(stderr, "vornhost: %s\n", host.LastError().c_str());
-        return false;
-    }
-    if (host.NumOutputs() == 0) {
-        std::fprintf(stderr, "vornhost: the plug-in has no outputs\n");
-        return false;
-    }
-    return true;
-}
-
 // What render plays: events and parameter changes in frames, and the music's end.
 struct RenderScore {
     std::vector<TimedMidiEvent> events;
@@ -240,6 +206,39 @@ bool BuildRenderScore(const RenderOptions& options, RenderScore& score)
 }
 
 }  // namespace
+
+bool StartPlugin(PluginHost& host, const std::string& modulePath, int sampleRate, int blockSize,
+                 ProcessMode mode, int program)
+{
+    if (!host.Load(modulePath)) {
+        std::fprintf(stderr, "vornhost: %s\n", host.LastError().c_str());
+        return false;
+    }
+    if (!host.Supports(mode)) {
+        std::fprintf(stderr, "vornhost: the plug-in does not support %s\n", ProcessModeName(mode));
+        return false;
+    }
+    host.Open();
+    host.SetSampleRate(sampleRate);
+    host.SetBlockSize(blockSize);
+    if (program >= 0) {
+        if (program >= host.Effect()->numPrograms) {
+            std::fprintf(stderr, "vornhost: program %d does not exist (the plug-in has %d)\n", program,
+                         host.Effect()->numPrograms);
+            return false;
+        }
+        host.Dispatch(effSetProgram, 0, program);
+    }
+    if (!host.Resume()) {
+        std::fprintf(stderr, "vornhost: %s\n", host.LastError().c_str());
+        return false;
+    }
+    if (host.NumOutputs() == 0) {
+        std::fprintf(stderr, "vornhost: the plug-in has no outputs\n");
+        return false;
+    }
+    return true;
+}
 
 int RunInfo(const InfoOptions& options)
 {

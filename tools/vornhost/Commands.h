@@ -57,6 +57,11 @@ struct PlotOptions {
     int channelHeight = 120;
 };
 
+// Loads the module and brings the plug-in to the resumed state (program
+// selected unless -1); false after printing why to stderr.
+bool StartPlugin(PluginHost& host, const std::string& modulePath, int sampleRate, int blockSize,
+                 ProcessMode mode, int program);
+
 // Each returns the process exit code and prints its report to stdout, errors to stderr.
 int RunInfo(const InfoOptions& options);
 int RunRender(const RenderOptions& options);

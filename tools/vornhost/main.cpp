@@ -1,6 +1,7 @@
 // vornhost: command-line VST 2.4 host. Parses the command line and runs a
 // subcommand from Commands.h.
 #include "tools/vornhost/Commands.h"
+#include "tools/vornhost/Levels.h"
 
 #include <cerrno>
 #include <cmath>
@@ -48,6 +49,8 @@ void PrintUsage(std::FILE* out)
         "      hold N notes (default 64, at most 128) for 20 s at 48000 Hz in blocks of 512 and\n"
         "      print the real-time factor and the CPU time per voice-sample; --vcf mixes in\n"
         "      the voice filters (VCF level 0.5, serial arrangement)\n"
+        "  vornhost levels <module> [--program P]\n"
+        "      peak (dBFS) and EBU R128 loudness (LUFS) of a 10-note chord held 3 s, per program\n"
         "  vornhost plot <audio file> -o <out.png> [--spectrogram IMAGE.png]\n"
         "               [--plot-area LEFT:WIDTH] [--width W] [--height H]\n"
         "      draw the waveform (H rows per channel) under a spectrogram image; the time\n"
@@ -317,6 +320,31 @@ int MainBench(int argc, char** argv)
     return RunBench(options);
 }
 
+int MainLevels(int argc, char** argv)
+{
+    LevelsOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--program") {
+            const std::optional<int> program =
+                i + 1 < argc ? ParseInteger(std::string_view(argv[i + 1]), 0, 1 << 20) : std::nullopt;
+            if (!program) {
+                return Fail("--program needs a program number");
+            }
+            options.program = *program;
+            ++i;
+        } else if (!arg.empty() && arg[0] != '-' && options.modulePath.empty()) {
+            options.modulePath = arg;
+        } else {
+            return Fail("unexpected argument '" + std::string(arg) + "'");
+        }
+    }
+    if (options.modulePath.empty()) {
+        return Fail("levels needs a module path");
+    }
+    return RunLevels(options);
+}
+
 int MainPlot(int argc, char** argv)
 {
     PlotOptions options;
@@ -390,6 +418,9 @@ int main(int argc, char** argv)
     }
     if (command == "plot") {
         return MainPlot(argc, argv);
+    }
+    if (command == "levels") {
+        return MainLevels(argc, argv);
     }
     if (command == "-h" || command == "--help" || command == "help") {
         PrintUsage(stdout);
