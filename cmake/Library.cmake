@@ -1,10 +1,17 @@
-# vorn_add_folder_library(<target> <folder> [PUBLIC deps...])
-# One static library per source folder, from the folder's .cpp files (the
-# platform folder adds its win32/ or posix/ half itself). A folder with no
-# sources yet becomes an interface library so dependants link the same way.
+# vorn_add_folder_library(<target> <folder> [LINK deps...] [EXCLUDE files...])
+# One static library per source folder, from the folder's .cpp files plus
+# its operating-system halves: win32/ on Windows; posix/ and the X11
+# window-system half x11/ elsewhere. A folder with no sources yet becomes an
+# interface library so dependants link the same way.
 function(vorn_add_folder_library target folder)
   cmake_parse_arguments(ARG "" "" "LINK;EXCLUDE" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${folder}/*.cpp")
+  if(WIN32)
+    file(GLOB halves CONFIGURE_DEPENDS "${folder}/win32/*.cpp")
+  else()
+    file(GLOB halves CONFIGURE_DEPENDS "${folder}/posix/*.cpp" "${folder}/x11/*.cpp")
+  endif()
+  list(APPEND sources ${halves})
   foreach(ex IN LISTS ARG_EXCLUDE)
     list(REMOVE_ITEM sources "${folder}/${ex}")
   endforeach()

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/PluginEditor.h"
 #include "core/Text.h"
-#include "graphics/IGraphics.h"
 
 namespace {
 
@@ -173,7 +173,7 @@ HostKind IPluginBase::GetHostKind()
 
 void IPluginBase::OnHostOpen() {}
 
-void IPluginBase::AttachEditor(std::unique_ptr<IGraphics> editor)
+void IPluginBase::AttachEditor(std::unique_ptr<PluginEditor> editor)
 {
     if (!editor) {
         return;

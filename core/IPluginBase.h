@@ -21,7 +21,7 @@
 #include "core/StateChunk.h"
 #include "core/TransportInfo.h"
 
-class IGraphics;
+class PluginEditor;
 
 // Identity and shape of a plug-in, given to its constructor.
 struct PluginInfo {
@@ -147,7 +147,7 @@ public:
     // Takes ownership of editor, hands it every parameter's normalized value
     // and lets it prepare its drawing surfaces. A null editor is ignored.
     // Called while the product is constructed.
-    virtual void AttachEditor(std::unique_ptr<IGraphics> editor);
+    virtual void AttachEditor(std::unique_ptr<PluginEditor> editor);
     // Processing delay in frames reported to the host.
     virtual void SetLatency(int frames);
     // Sends a MIDI message to the host's MIDI output; true when accepted.
@@ -279,7 +279,7 @@ public:
     bool IsInputConnected(int channel) const;
     bool IsOutputConnected(int channel) const;
     // Null when no editor is attached.
-    IGraphics* Editor() const { return m_editor.get(); }
+    PluginEditor* Editor() const { return m_editor.get(); }
 
 protected:
     struct ChannelIO {
@@ -317,7 +317,7 @@ protected:
     // The pointer arrays handed to RenderBlock, one slot per channel.
     std::vector<double*> m_inputSlots;
     std::vector<double*> m_outputSlots;
-    std::unique_ptr<IGraphics> m_editor;
+    std::unique_ptr<PluginEditor> m_editor;
 
 private:
     void ParseChannelIO(const char* description);

@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "core/NumberText.h"
+#include "core/PluginEditor.h"
 #include "core/Text.h"
-#include "graphics/IGraphics.h"
 
 namespace {
 
@@ -996,7 +996,7 @@ void IPluginVST::OnHostOpen()
     OnHostKnown();
 }
 
-void IPluginVST::AttachEditor(std::unique_ptr<IGraphics> editor)
+void IPluginVST::AttachEditor(std::unique_ptr<PluginEditor> editor)
 {
     if (!editor) {
         return;

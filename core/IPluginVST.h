@@ -68,7 +68,7 @@ public:
 
     void RefreshEditorRect() override;
     void OnHostOpen() override;
-    void AttachEditor(std::unique_ptr<IGraphics> editor) override;
+    void AttachEditor(std::unique_ptr<PluginEditor> editor) override;
     void SetLatency(int frames) override;
     // audioMasterProcessEvents with one event. Audio thread; no allocation.
     bool SendMidiMessage(const MidiMessage& message) override;

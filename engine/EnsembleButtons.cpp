@@ -4,10 +4,10 @@
 #include <cmath>
 #include <utility>
 
+#include "core/PluginEditor.h"
 #include "engine/ParameterIds.h"
 #include "engine/dsp/LimitParameter.h"
 #include "engine/dsp/UiSoundPlayer.h"
-#include "graphics/IGraphics.h"
 
 namespace {
 
@@ -240,7 +240,7 @@ std::span<const Parameter> PluginEnsembleTarget::ParameterList() const
 
 void PluginEnsembleTarget::WriteNormalized(int index, double normalized)
 {
-    if (IGraphics* editor = m_plugin.Editor()) {
+    if (PluginEditor* editor = m_plugin.Editor()) {
         editor->SetParameterFromPlug(index, normalized, true);
     }
     m_plugin.SetParameterFromEditor(index, normalized);

@@ -4,7 +4,7 @@
 #include <cassert>
 #include <cmath>
 
-#include "editor/ValueFormatters.h"
+#include "engine/ValueFormatters.h"
 
 namespace {
 

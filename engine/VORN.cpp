@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/PluginEditor.h"
 #include "core/PluginFactory.h"
 #include "engine/ParameterTable.h"
 #include "engine/UiSoundResources.h"
 #include "engine/VornState.h"
 #include "engine/dsp/UiSoundPlayer.h"
-#include "graphics/IGraphics.h"
 
 namespace {
 
@@ -121,7 +121,7 @@ void VORN::ApplyMappedController(int controller, int value)
     if (normalized == parameter->Normalized()) {
         return;
     }
-    if (IGraphics* editor = Editor()) {
+    if (PluginEditor* editor = Editor()) {
         editor->SetParameterFromPlug(index, normalized, true);
     }
     SetParameterFromEditor(index, normalized);

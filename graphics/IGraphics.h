@@ -1,36 +1,8 @@
-// What the plug-in binding needs of its editor: a fixed-size panel of controls
-// bound to parameters, shown in a window the host provides the parent of.
-//
-// The plug-in owns the editor once it is attached and destroys it with the
-// instance. Every call below is made with the instance lock held. The window
-// calls (OpenWindow, CloseWindow) come from the host's user-interface thread;
-// SetParameterFromPlug may come from any host thread, including the audio
-// thread (host automation), so it only stores the value for the next redraw and
-// must not block, allocate or touch the window.
+// The editor's drawing surface and event router. For now it is only the
+// interface the plug-in core drives (PluginEditor); the graphics core grows
+// here.
 #pragma once
 
-class IGraphics {
-public:
-    virtual ~IGraphics() = default;
+#include "core/PluginEditor.h"
 
-    // Panel size in pixels.
-    virtual int Width() const = 0;
-    virtual int Height() const = 0;
-
-    // A parameter changed outside the editor: hands the value to every control
-    // bound to parameter index. value is normalized (0..1) when normalized is
-    // true, else in the parameter's unit.
-    virtual void SetParameterFromPlug(int index, double value, bool normalized) = 0;
-    // While the editor is being attached: the parameter's current normalized
-    // value for every control bound to it and every auxiliary binding of it.
-    virtual void ApplyPlugValues(int index, double normalized) = 0;
-    // Creates the drawing surfaces at the panel size; called once, when the
-    // editor is attached.
-    virtual void PrepareDrawing() = 0;
-
-    // Opens the editor window inside parent (the host's native window) and
-    // returns its native handle, or null when it cannot be opened.
-    virtual void* OpenWindow(void* parent) = 0;
-    // Closes the window; does nothing when none is open.
-    virtual void CloseWindow() = 0;
-};
+class IGraphics : public PluginEditor {};

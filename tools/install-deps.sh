@@ -12,7 +12,7 @@ packages=(
   wine wine64 wine32:i386
   sox xvfb xauth
   clang-14 libclang-rt-14-dev clang-format git
-  nsis lintian libebur128-dev
+  nsis lintian libebur128-dev locales
 )
 
 sudo=""
@@ -52,5 +52,13 @@ if [ ${#missing[@]} -gt 0 ] || [ "$need_update" -eq 1 ]; then
     echo "install-deps: installing ${missing[*]}"
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
   fi
+fi
+# A comma-decimal locale, so that the test of number formatting under such a
+# locale runs instead of being skipped.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf-\?8$'; then
+  if [ -f /etc/locale.gen ] && ! grep -q '^de_DE.UTF-8 UTF-8' /etc/locale.gen; then
+    echo 'de_DE.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  fi
+  $sudo locale-gen >/dev/null 2>&1 || $sudo localedef -i de_DE -f UTF-8 de_DE.UTF-8
 fi
 echo "install-deps: all packages present"

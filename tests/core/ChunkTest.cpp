@@ -51,7 +51,7 @@ TEST_F(ChunkTest, ProgramChunkLayoutAndRoundTrip)
     TestPlugin target;
     target.FillEmptyPresets(4);
     FakeEditor* editor = new FakeEditor;
-    target.AttachEditor(std::unique_ptr<IGraphics>(editor));
+    target.AttachEditor(std::unique_ptr<PluginEditor>(editor));
     EXPECT_EQ(SetChunk(target, false, chunk), 1);
     EXPECT_EQ(target.Parameters()[0].Value(), 0.3);
     EXPECT_EQ(target.Parameters()[1].Value(), -7.0);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "core/IPluginVST.h"
-#include "graphics/IGraphics.h"
+#include "core/PluginEditor.h"
 
 // What the fake host answers and what it was asked.
 struct FakeHost {
@@ -47,7 +47,7 @@ struct FakeHost {
 };
 
 // Records every editor call.
-class FakeEditor : public IGraphics {
+class FakeEditor : public PluginEditor {
 public:
     struct PlugValue {
         int index;

@@ -1,4 +1,4 @@
-#include "editor/ValueFormatters.h"
+#include "engine/ValueFormatters.h"
 
 #include <gtest/gtest.h>
 
