@@ -122,8 +122,13 @@ public:
     virtual void OnEditorResized();
     // The host has been identified (GetHostKind is valid). UI thread.
     virtual void OnHostKnown();
-    // An editor control moved parameter index to normalized (0..1): sets the
-    // value, tells the host, then OnParameterChanged. UI thread.
+    // Parameter index takes normalized (0..1) as a single change the host is
+    // told about: sets the value, tells the host (automation), then
+    // OnParameterChanged. Called for editor gestures, ensemble recipes and
+    // product commands on the UI thread, and for mapped MIDI controllers on
+    // the audio thread (inside the render callback): takes the instance lock,
+    // does not allocate; inside a host call the host is told after the lock
+    // is released.
     virtual void SetParameterFromEditor(int index, double normalized);
 
     // Host services (implemented by the host binding). Callable from any

@@ -12,7 +12,7 @@ packages=(
   wine wine64 wine32:i386
   sox xvfb xauth
   clang-14 libclang-rt-14-dev clang-format git
-  nsis lintian libebur128-dev locales
+  nsis lintian libebur128-dev locales libcli11-dev
 )
 
 sudo=""
