@@ -151,13 +151,31 @@ void IPluginBase::OnHostKnown() {}
 
 void IPluginBase::SetParameterFromEditor(int index, double normalized)
 {
+    WriteParameter(index, normalized, true, ChangeSource::Editor);
+}
+
+void IPluginBase::WriteParameter(int index, double value, bool normalized, ChangeSource source)
+{
     InstanceLock lock(m_mutex);
-    if (!IsValidParameter(index) || std::isnan(normalized)) {
+    if (!IsValidParameter(index) || std::isnan(value)) {
         return;
     }
-    normalized = std::clamp(normalized, 0.0, 1.0);
-    m_parameters[static_cast<std::size_t>(index)].SetFromNormalized(normalized);
-    NotifyHostParameter(index, normalized);
+    Parameter& parameter = m_parameters[static_cast<std::size_t>(index)];
+    if (normalized) {
+        value = std::clamp(value, 0.0, 1.0);
+    }
+    if (source != ChangeSource::Editor && m_editor) {
+        m_editor->SetParameterFromPlug(index, value, normalized);
+    }
+    if (normalized) {
+        parameter.SetFromNormalized(value);
+    } else {
+        parameter.SetClamped(value);
+    }
+    if (source != ChangeSource::Host) {
+        // The host hears the normalized value handed in, not one recomputed.
+        NotifyHostParameter(index, normalized ? value : parameter.Normalized());
+    }
     OnParameterChanged(index);
 }
 
@@ -306,9 +324,7 @@ void IPluginBase::RestoreSnapshot(const Snapshot& snapshot)
         m_parameters[i].SetClamped(snapshot.values[i]);
     }
     RestoreProductState(snapshot.productState);
-    for (int i = 0; i < NumParameters(); ++i) {
-        OnParameterChanged(i);
-    }
+    ApplyAllParameters();
     PushParametersToEditor();
 }
 
@@ -367,6 +383,18 @@ const Parameter* IPluginBase::GetParameter(int index) const
     return IsValidParameter(index) ? &m_parameters[static_cast<std::size_t>(index)] : nullptr;
 }
 
+void IPluginBase::ApplyAllParameters()
+{
+    InstanceLock lock(m_mutex);
+    if (ParameterChangesDeferred()) {
+        return;
+    }
+    BulkUpdate bulk(*this);
+    for (int i = 0; i < NumParameters(); ++i) {
+        OnParameterChanged(i);
+    }
+}
+
 void IPluginBase::NotifyHostAllParameters()
 {
     InstanceLock lock(m_mutex);
@@ -396,11 +424,7 @@ int IPluginBase::UnserializeParams(const StateChunk& chunk, int position)
         position = chunk.GetValue(value, position);
         parameter.SetClamped(position < 0 ? 0.0 : value);
     }
-    if (!ParameterChangesDeferred()) {
-        for (int i = 0; i < NumParameters(); ++i) {
-            OnParameterChanged(i);
-        }
-    }
+    ApplyAllParameters();
     return position;
 }
 

@@ -197,8 +197,26 @@ public:
     Parameter* GetParameter(int index);
     const Parameter* GetParameter(int index) const;
 
+    // Who made a parameter change, so that it is not echoed back there.
+    enum class ChangeSource {
+        Host,     // setParameter or text entry: the editor is told, not the host
+        Editor,   // a control moved: the host is told, not the editor
+        Product,  // mapped MIDI controllers, ensemble recipes, switches: both
+    };
+    // The one routine that writes a single parameter. value is normalized
+    // (0..1, snapped for stepped kinds) when normalized is true, else in the
+    // parameter's unit (limited to its range); NaN and invalid indices are
+    // ignored. Then, by source, the editor's controls get the value and the
+    // host is told (automation), and OnParameterChanged turns it into engine
+    // state. Any thread; takes the instance lock (a host entry point already
+    // holds it) and does not allocate.
+    void WriteParameter(int index, double value, bool normalized, ChangeSource source);
     // Every parameter's value to the host (automation), in index order.
     void NotifyHostAllParameters();
+    // OnParameterChanged for every parameter in index order, as one bulk
+    // update (values unchanged): after a state is read, at open and at
+    // activation. Skipped while a bank's records are read.
+    void ApplyAllParameters();
 
     // Everything a load may change, so that a load that fails can be taken
     // back byte for byte.

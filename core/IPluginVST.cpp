@@ -300,10 +300,7 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
     switch (opcode) {
         case effOpen: {
             OnHostOpen();
-            BulkUpdate bulk(*this);
-            for (int i = 0; i < NumParameters(); ++i) {
-                OnParameterChanged(i);
-            }
+            ApplyAllParameters();
             return 0;
         }
         case effSetProgram:
@@ -628,11 +625,7 @@ VstIntPtr IPluginVST::StringToParameter(int index, const char* text)
         }
         value = textValue;
     }
-    if (Editor() != nullptr) {
-        Editor()->SetParameterFromPlug(index, value, false);
-    }
-    parameter->SetClamped(value);
-    OnParameterChanged(index);
+    WriteParameter(index, value, false, ChangeSource::Host);
     return 1;
 }
 
@@ -820,17 +813,7 @@ void IPluginVST::ProcessDouble(double** inputs, double** outputs, int frames)
 
 void IPluginVST::SetParameterFromHost(int index, float value)
 {
-    InstanceLock lock(InstanceMutex());
-    Parameter* parameter = GetParameter(index);
-    if (parameter == nullptr || std::isnan(value)) {
-        return;
-    }
-    const double normalized = std::clamp(static_cast<double>(value), 0.0, 1.0);
-    if (Editor() != nullptr) {
-        Editor()->SetParameterFromPlug(index, normalized, true);
-    }
-    parameter->SetFromNormalized(normalized);
-    OnParameterChanged(index);
+    WriteParameter(index, static_cast<double>(value), true, ChangeSource::Host);
 }
 
 // ---- Host services ---------------------------------------------------------------

@@ -207,9 +207,7 @@ bool ApplyProgramFile(IPluginBase& plugin, const StateChunk& file)
         ApplyNormalizedValues(plugin, file, kProgramValuesOffset, present);
         valuesCut = present < declared;
         if (valuesCut) {
-            for (int i = 0; i < plugin.NumParameters(); ++i) {
-                plugin.OnParameterChanged(i);
-            }
+            plugin.ApplyAllParameters();
         }
     } else {
         return false;

@@ -240,10 +240,7 @@ std::span<const Parameter> PluginEnsembleTarget::ParameterList() const
 
 void PluginEnsembleTarget::WriteNormalized(int index, double normalized)
 {
-    if (PluginEditor* editor = m_plugin.Editor()) {
-        editor->SetParameterFromPlug(index, normalized, true);
-    }
-    m_plugin.SetParameterFromEditor(index, normalized);
+    m_plugin.WriteParameter(index, normalized, true, IPluginBase::ChangeSource::Product);
 }
 
 void PluginEnsembleTarget::ClickIfVintageVibe()

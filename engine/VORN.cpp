@@ -55,9 +55,7 @@ VORN::VORN(audioMasterCallback hostCallback) : Synth(hostCallback, Info())
     m_chain.SetUiSoundPlayer(&UiSoundPlayer::Instance());
     m_eventFifo.Reserve(Queue().Capacity());
     // Engine state follows the declared defaults from the start.
-    for (int i = 0; i < NumParameters(); ++i) {
-        OnParameterChanged(i);
-    }
+    ApplyAllParameters();
     LoadStartupOrFactoryBank();
 }
 
@@ -121,10 +119,7 @@ void VORN::ApplyMappedController(int controller, int value)
     if (normalized == parameter->Normalized()) {
         return;
     }
-    if (PluginEditor* editor = Editor()) {
-        editor->SetParameterFromPlug(index, normalized, true);
-    }
-    SetParameterFromEditor(index, normalized);
+    WriteParameter(index, normalized, true, ChangeSource::Product);
 }
 
 // ---- MIDI intake -------------------------------------------------------------------

@@ -101,11 +101,7 @@ int ReadVornState(IPluginBase& plugin, TweakSnapshot& snapshot, const StateChunk
         position = chunk.GetValue(value, position);
         entry = position < 0 ? 0.0 : FlushSubnormal(std::clamp(value, 0.0, 1.0));
     }
-    if (!plugin.ParameterChangesDeferred()) {
-        for (int i = 0; i < kParameterCount; ++i) {
-            plugin.OnParameterChanged(i);
-        }
-    }
+    plugin.ApplyAllParameters();
 
     std::int32_t trailerCount = 0;
     position = chunk.GetValue(trailerCount, position);

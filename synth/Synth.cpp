@@ -66,10 +66,7 @@ void Synth::OnActivation(bool active)
     if (!active) {
         return;
     }
-    BulkUpdate bulk(*this);
-    for (int i = 0; i < NumParameters(); ++i) {
-        OnParameterChanged(i);
-    }
+    ApplyAllParameters();
 }
 
 void Synth::DiscardQueuedMidi()
