@@ -136,3 +136,59 @@ TEST(Threads, BankLoadsWhileTheAudioThreadRenders)
     std::printf("[ wait ] longest audio callback while banks loaded: %.2f ms over %d blocks\n",
                 longest * 1000.0, blocks.load());
 }
+
+// While a user-interface thread sets a parameter, reads it back, switches
+// programs and hands states back and forth, the audio thread renders a held
+// chord: every block is rendered and sounds, and every value the audio
+// thread reads is one that was written whole (never a mix of two).
+TEST(Threads, NoTornValuesAndAudioGoesOnWhileTheUserThreadWorks)
+{
+    PluginInstance plugin;
+    ASSERT_TRUE(plugin);
+    constexpr int kBlock = 128;
+    plugin.Start(48000.0, kBlock);
+    AEffect* effect = plugin.Effect();
+    constexpr VstInt32 kProbe = 12;  // "Velocity to VCA EG": linear 0..1
+    const float written[] = {0.0f, 0.25f, 0.5f, 1.0f};
+    effect->setParameter(effect, kProbe, written[0]);
+
+    std::atomic<bool> userDone{false};
+    std::atomic<int> silentBlocks{0};
+    std::atomic<int> blocks{0};
+    std::atomic<int> tornReads{0};
+    std::thread audio([&] {
+        plugin.SendMidi({{0, 0x90, 48, 100}, {0, 0x90, 60, 100}, {0, 0x90, 67, 100}});
+        CanaryBuffers<float> floats(kExpectedOutputs, kBlock, 0.0f);
+        while (!userDone.load()) {
+            plugin.ProcessReplacing(nullptr, floats.Pointers(), kBlock);
+            const int n = ++blocks;
+            if (n > 50 && floats.Peak(0, kBlock) == 0.0) {
+                ++silentBlocks;
+            }
+            const float read = effect->getParameter(effect, kProbe);
+            if (std::find(std::begin(written), std::end(written), read) == std::end(written)) {
+                ++tornReads;
+            }
+        }
+    });
+    while (blocks.load() < 60) {
+        std::this_thread::yield();
+    }
+    for (int round = 0; round < 300; ++round) {
+        effect->setParameter(effect, kProbe, written[round % 4]);
+        if (round % 30 == 0) {
+            plugin.Dispatch(effSetProgram, 0, round / 30);
+            void* data = nullptr;
+            const VstIntPtr size = plugin.Dispatch(effGetChunk, round % 60 == 0 ? 0 : 1, 0, &data);
+            if (size > 0 && data != nullptr) {
+                std::vector<char> copy(static_cast<const char*>(data), static_cast<const char*>(data) + size);
+                plugin.Dispatch(effSetChunk, round % 60 == 0 ? 0 : 1, size, copy.data());
+            }
+        }
+    }
+    userDone = true;
+    audio.join();
+    EXPECT_EQ(tornReads.load(), 0);
+    EXPECT_EQ(silentBlocks.load(), 0) << "the held chord stopped sounding in some blocks";
+    EXPECT_GT(blocks.load(), 60);
+}
