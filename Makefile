@@ -109,10 +109,20 @@ demo: build-linux
 	@sox -V1 out/demo.wav -n stat 2>&1 | grep -E "^(Length|Maximum amplitude|Minimum amplitude|RMS +amplitude)"
 	@echo "demo: wrote out/demo.wav, out/demo.flac and out/demo.png"
 
+# Peers measured beside VORN by make bench, from Debian's amsynth,
+# dpf-plugins-vst (Kars) and zynaddsubfx-vst; each run is pinned to one core
+# and the best of 3 counts.
+BENCH_PEERS := /usr/lib/vst/Kars-vst.so /usr/lib/vst/ZynAddSubFX.so /usr/lib/vst/amsynth_vst.so
+PIN := $(shell command -v taskset >/dev/null && echo taskset -c 1)
+
 bench: build-linux
-	@$(HOST) bench $(MODULE) --notes 0
-	@$(HOST) bench $(MODULE) --notes 64
-	@$(HOST) bench $(MODULE) --notes 64 --vcf
+	@bash tools/install-deps.sh --bench-peers
+	@for notes in 0 16 64; do \
+	  for module in $(MODULE) $(BENCH_PEERS); do \
+	    [ -f "$$module" ] && $(PIN) $(HOST) bench "$$module" --notes $$notes --runs 3 2>/dev/null | grep '^bench'; \
+	  done; \
+	done; true
+	@$(PIN) $(HOST) bench $(MODULE) --notes 64 --vcf --runs 3
 
 dist: build-linux build-mingw64 build-mingw32
 	@mkdir -p dist/linux-x86_64 dist/windows-x86_64 dist/windows-x86

@@ -15,6 +15,11 @@ packages=(
   nsis lintian libebur128-dev locales libcli11-dev
 )
 
+# --bench-peers: the synthesizers make bench measures beside VORN.
+if [ "${1:-}" = "--bench-peers" ]; then
+  packages=(amsynth dpf-plugins-vst zynaddsubfx-vst)
+fi
+
 sudo=""
 if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
 

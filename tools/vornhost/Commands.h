@@ -41,7 +41,8 @@ struct RenderOptions {
 struct BenchOptions {
     std::string modulePath;
     int notes = 64;    // held for the whole run, spread over the keyboard
-    bool vcf = false;  // "VCF Level" 0.5 and the serial filter arrangement
+    bool vcf = false;  // "VCF Level" 0.5 and the serial filter arrangement (VORN only)
+    int runs = 1;      // the best of this many runs is reported
     double seconds = 20.0;
     int sampleRate = 48000;
     int blockSize = 512;

@@ -92,7 +92,6 @@ void PrintPins(PluginHost& host, VstInt32 opcode, int count, const char* directi
     }
 }
 
-// A one-line bar on stderr, redrawn when the shown percentage changes.
 }  // namespace
 
 int RunInfo(const InfoOptions& options)

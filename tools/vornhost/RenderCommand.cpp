@@ -16,6 +16,7 @@
 
 namespace {
 
+// A one-line bar on stderr, redrawn when the shown percentage changes.
 class ProgressBar {
 public:
     ProgressBar(std::int64_t total, bool show) : m_total(total), m_show(show && total > 0) {}
@@ -56,6 +57,7 @@ private:
     int m_percent = -1;
 };
 
+// What render plays: events and parameter changes in frames, and the music's end.
 struct RenderScore {
     std::vector<TimedMidiEvent> events;
     std::vector<TimedParameterChange> parameters;

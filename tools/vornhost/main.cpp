@@ -137,6 +137,9 @@ int main(int argc, char** argv)
     benchCommand->add_option("--block", bench.blockSize, "block size in frames")
         ->capture_default_str()
         ->check(kBlock);
+    benchCommand->add_option("--runs", bench.runs, "report the best of this many runs")
+        ->capture_default_str()
+        ->check(CLI::Range(1, 100));
 
     LevelsOptions levels;
     CLI::App* levelsCommand =
