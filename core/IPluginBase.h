@@ -168,10 +168,10 @@ public:
     // when it names a slot, else the current index. All or nothing: returns
     // the position after the last record (and trailer), or -1 when any
     // record is cut off or unreadable, in which case every slot, the current
-    // index and the live state are as they were.
+    // index and the live state are as they were. UI thread; allocates.
     virtual int UnserializePresets(const StateChunk& chunk, int position, int count = -1);
     // Stores the live state into the current slot and, when name is given and
-    // not empty, renames it (cut to 255 characters).
+    // not empty, renames it (cut to 255 characters). UI thread; may allocate.
     virtual void ModifyCurrentPreset(const char* name = nullptr);
     // A preset was loaded, renamed or replaced. Default: nothing.
     virtual void OnPresetsChanged();
@@ -268,6 +268,8 @@ public:
     // Makes preset index the current one: reads its state, or, for an unused
     // slot, names it "user preset N" and stores the live state in it. False
     // (nothing changed) for an index outside the list or an unreadable state.
+    // UI thread (host program changes, editor), and the audio thread for MIDI
+    // program changes: a slot that holds a state loads without allocating.
     bool LoadPreset(int index);
     // Names the first count unused slots "Empty" and stores the live state
     // in them.
