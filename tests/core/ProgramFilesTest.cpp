@@ -14,32 +14,11 @@
 
 #include "TestPlugin.h"
 #include "core/ProgramFiles.h"
+#include "tests/support/PluginSnapshot.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// Everything a load may change, for "nothing changed" checks.
-struct PluginSnapshot {
-    std::vector<std::string> names;
-    std::vector<bool> flags;
-    std::vector<StateChunk> states;
-    std::vector<double> values;
-    int current = 0;
-
-    explicit PluginSnapshot(const IPluginBase& plugin) : current(plugin.CurrentPresetIndex())
-    {
-        for (const Preset& preset : plugin.Presets()) {
-            names.emplace_back(preset.name);
-            flags.push_back(preset.initialised);
-            states.push_back(preset.state);
-        }
-        for (const Parameter& parameter : plugin.Parameters()) {
-            values.push_back(parameter.Value());
-        }
-    }
-    bool operator==(const PluginSnapshot&) const = default;
-};
 
 std::uint32_t BigEndianAt(const StateChunk& data, int position)
 {

@@ -36,7 +36,19 @@ void ExpectFactoryBankApplied(VORN& plugin)
     }
 }
 
-class Configuration : public ConfigurationSandbox {};
+class Configuration : public ConfigurationSandbox {
+protected:
+    // Saves a bank whose program 3, current when saved, is named "Startup
+    // Three", and names it the startup bank in the INI file.
+    void SelectSavedStartupBank(const std::string& bank)
+    {
+        VORN source(&RecordingHost::Callback);
+        ASSERT_TRUE(source.LoadPreset(3));
+        source.ModifyCurrentPreset("Startup Three");
+        ASSERT_TRUE(SaveBankFile(source, bank.c_str()));
+        WriteIni("[Startup Bank]\nFile=" + bank + "\n");
+    }
+};
 
 TEST_F(Configuration, FirstStartCreatesAnEmptyFileAndUsesDefaults)
 {
@@ -151,13 +163,7 @@ TEST_F(Configuration, EachWriterWritesExactlyItsKeys)
 TEST_F(Configuration, AMissingStartupBankFallsBackToTheFactoryBank)
 {
     const std::string bank = m_scratch / "startup.fxb";
-    {
-        VORN source(&RecordingHost::Callback);
-        ASSERT_TRUE(source.LoadPreset(3));
-        source.ModifyCurrentPreset("Startup Three");
-        ASSERT_TRUE(SaveBankFile(source, bank.c_str()));
-    }
-    WriteIni("[Startup Bank]\nFile=" + bank + "\n");
+    ASSERT_NO_FATAL_FAILURE(SelectSavedStartupBank(bank));
     {
         VORN plugin(&RecordingHost::Callback);
         EXPECT_EQ(plugin.StartupBankFile(), bank);
@@ -175,13 +181,7 @@ TEST_F(Configuration, AMissingStartupBankFallsBackToTheFactoryBank)
 TEST_F(Configuration, ACutStartupBankGivesTheFactoryBank)
 {
     const std::string bank = m_scratch / "startup.fxb";
-    {
-        VORN source(&RecordingHost::Callback);
-        ASSERT_TRUE(source.LoadPreset(3));
-        source.ModifyCurrentPreset("Startup Three");
-        ASSERT_TRUE(SaveBankFile(source, bank.c_str()));
-    }
-    WriteIni("[Startup Bank]\nFile=" + bank + "\n");
+    ASSERT_NO_FATAL_FAILURE(SelectSavedStartupBank(bank));
     {
         VORN plugin(&RecordingHost::Callback);
         EXPECT_STREQ(plugin.PresetName(3), "Startup Three");

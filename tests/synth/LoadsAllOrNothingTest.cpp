@@ -12,6 +12,7 @@
 #include "core/ProgramFiles.h"
 #include "core/VstAbi.h"
 #include "engine/ParameterIds.h"
+#include "tests/support/PluginSnapshot.h"
 
 namespace {
 
@@ -28,32 +29,7 @@ struct VendorHost {
     }
 };
 
-// Every slot byte for byte, the current index and the live values.
-struct Programs {
-    std::vector<std::string> names;
-    std::vector<bool> flags;
-    std::vector<StateChunk> states;
-    int current = 0;
-    std::vector<double> values;
-
-    explicit Programs(const IPluginBase& plugin) : current(plugin.CurrentPresetIndex())
-    {
-        for (const Preset& preset : plugin.Presets()) {
-            names.emplace_back(preset.name);
-            flags.push_back(preset.initialised);
-            states.push_back(preset.state);
-        }
-        for (const Parameter& parameter : plugin.Parameters()) {
-            values.push_back(parameter.Value());
-        }
-    }
-    bool SlotsEqual(const Programs& other) const
-    {
-        return names == other.names && flags == other.flags && states == other.states &&
-               current == other.current;
-    }
-    bool operator==(const Programs&) const = default;
-};
+using Programs = PluginSnapshot;
 
 VstIntPtr Dispatch(VORN& plugin, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr)
 {
