@@ -26,6 +26,10 @@ constexpr int kAllSoundOff = 120;
 constexpr int kAllNotesOff = 123;
 constexpr int kFirstModeController = 120;
 
+// Below this, the chain's states and silent output are left alone while no
+// voice sounds (the denormal guard adds +-1e-13 to the filter states).
+constexpr double kIdleLevel = 1e-12;
+
 }  // namespace
 
 PluginInfo VORN::Info()
@@ -232,6 +236,34 @@ void VORN::TakeQueuedMidi()
     queue.ShiftOffsets(-m_controlPeriod);
 }
 
+bool VORN::CanIdle(int frames)
+{
+    if (m_referenceRendering || !m_idleRendering || frames < m_controlPeriod || !m_eventFifo.Empty() ||
+        m_voices.AnyActive()) {
+        return false;
+    }
+    MidiQueue& queue = Queue();
+    if (!queue.Empty() && queue.Front().frameOffset < frames) {
+        return false;
+    }
+    return m_chain.CanSkipSilentPeriod(kIdleLevel);
+}
+
+int VORN::RenderIdlePeriods(int frames)
+{
+    int done = 0;
+    while (frames - done >= m_controlPeriod) {
+        TakeQueuedMidi();  // nothing is due; the queue's clock moves on
+        m_chain.SkipControlTick(m_modulationWheel);
+        m_banks.UpdateAtControlTick();
+        m_banks.AdvancePhases(m_controlPeriod);
+        ++m_controlTicks;
+        ++m_idlePeriods;
+        done += m_controlPeriod;
+    }
+    return done;
+}
+
 void VORN::ControlTick()
 {
     TakeQueuedMidi();
@@ -329,6 +361,11 @@ void VORN::RenderBlock(double**, double** outputs, int frames)
         const int remaining = frames - position;
         int start;
         int n;
+        if (m_countdown < 1 && CanIdle(remaining)) {
+            // Whole silent periods; the outputs are already 0 there.
+            position += RenderIdlePeriods(remaining);
+            continue;
+        }
         if (m_countdown < 1) {
             ControlTick();
             start = 0;

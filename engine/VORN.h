@@ -82,6 +82,8 @@ public:
     int Countdown() const { return m_countdown; }
     // Control ticks run since construction.
     std::int64_t ControlTickCount() const { return m_controlTicks; }
+    // Control periods rendered as idle continuations since construction.
+    std::int64_t IdlePeriodCount() const { return m_idlePeriods; }
     // Modulation wheel 0..1 (controller 1).
     double ModulationWheel() const { return m_modulationWheel; }
     // "Button State" as last set (the ensemble buttons use it).
@@ -109,6 +111,10 @@ public:
     // advanced per frame) instead of the voice-by-voice stretches; the output
     // must be identical. For tests.
     void SetReferenceRendering(bool on) { m_referenceRendering = on; }
+    // Whether silent periods may be skipped (see RenderIdlePeriods); on by
+    // default, off in reference rendering. The exact fast paths are compared
+    // with it off.
+    void SetIdleRendering(bool on) { m_idleRendering = on; }
 
 private:
     // Parameter index to engine state; value in the parameter's own unit.
@@ -123,6 +129,17 @@ private:
     void ApplyMappedController(int controller, int value);
 
     void ControlTick();
+    // Whether the coming `frames` frames, from the start of a control period,
+    // may be rendered as an idle continuation: no voice, no event due in
+    // them, and a chain that has decayed to its silent cycle below the
+    // dither level.
+    bool CanIdle(int frames);
+    // Whole control periods of silence without computing audio: each runs
+    // the control tick's clocks (MIDI queue, modulator, vibratos and
+    // oscillator pitches, phaser LFO) exactly, advances the oscillators and
+    // leaves the output 0 (what the chain would put out is below 1e-12).
+    // Returns the frames covered (a multiple of the period).
+    int RenderIdlePeriods(int frames);
     void TakeQueuedMidi();
     void RenderChunk(int start, int frames, double* left, double* right);
     void DispatchEvent(const MidiMessage& event);
@@ -142,9 +159,11 @@ private:
     int m_controlPeriod = 0;     // P, samples
     int m_countdown = 0;         // samples left in the current period
     std::int64_t m_controlTicks = 0;
+    std::int64_t m_idlePeriods = 0;
     double m_modulationWheel = 0.0;
     EnsembleButtons m_ensemble;
     bool m_referenceRendering = false;
+    bool m_idleRendering = true;
     // The 14 buses of every frame of the current chunk (P frames).
     std::vector<BusFrame> m_busFrames;
     // Leading bus frames that may hold a voice's output (the rest are 0).

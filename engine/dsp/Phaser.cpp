@@ -1,5 +1,8 @@
 #include "engine/dsp/Phaser.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "engine/dsp/LimitParameter.h"
 
 namespace {
@@ -48,12 +51,17 @@ void Phaser::SetRate(double rate)
 
 void Phaser::Update()
 {
-    m_lfoValue = 2.0 * (m_lfoPhase < 0.0 ? -m_lfoPhase : m_lfoPhase) - 1.0;
-    m_lfoPhase += m_lfoIncrement;
-    if (m_lfoPhase >= 1.0) {
-        m_lfoPhase -= 2.0;
-    }
+    StepLfo();
     SetCoefficients();
+}
+
+double Phaser::LargestState() const
+{
+    double largest = 0.0;
+    for (const StereoPair& state : m_state) {
+        largest = std::max({largest, std::fabs(state[0]), std::fabs(state[1])});
+    }
+    return largest;
 }
 
 void Phaser::SetCoefficients()

@@ -27,6 +27,18 @@ public:
     // per second; 0 switches the phaser off. Out-of-range values are limited.
     void SetRate(double rate);
     bool IsEnabled() const { return m_enabled; }
+    // The LFO's step of Update without the coefficients (they follow from
+    // the LFO at the next Update); for ticks whose audio is not computed.
+    void StepLfo()
+    {
+        m_lfoValue = 2.0 * (m_lfoPhase < 0.0 ? -m_lfoPhase : m_lfoPhase) - 1.0;
+        m_lfoPhase += m_lfoIncrement;
+        if (m_lfoPhase >= 1.0) {
+            m_lfoPhase -= 2.0;
+        }
+    }
+    // The largest magnitude among the all-pass states.
+    double LargestState() const;
 
     // Control tick (only while enabled): steps the LFO and sets both
     // channels' stage coefficients.

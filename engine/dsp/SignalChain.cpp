@@ -200,6 +200,30 @@ void SignalChain::UpdateModulation(double modulationWheel)
     }
 }
 
+bool SignalChain::CanSkipSilentPeriod(double limit) const
+{
+    if (!m_steady.valid || m_steady.generation != m_settingsGeneration || m_steady.period < 1 ||
+        m_controlPeriod % m_steady.period != 0 || m_vintageVibe.load(std::memory_order_relaxed)) {
+        return false;
+    }
+    for (int i = 0; i < m_steady.period; ++i) {
+        if (!(std::fabs(m_steady.left[i]) < limit) || !(std::fabs(m_steady.right[i]) < limit)) {
+            return false;
+        }
+    }
+    return !m_phaser.IsEnabled() || m_phaser.LargestState() < limit;
+}
+
+void SignalChain::SkipControlTick(double modulationWheel)
+{
+    if (m_modulator.Depth() > 0.0) {
+        m_modulator.Step(modulationWheel);
+    }
+    if (m_phaser.IsEnabled()) {
+        m_phaser.StepLfo();
+    }
+}
+
 void SignalChain::UpdatePhaser()
 {
     if (m_phaser.IsEnabled()) {

@@ -50,6 +50,18 @@ public:
     SignalChain(const SignalChain&) = delete;
     SignalChain& operator=(const SignalChain&) = delete;
 
+    // Whether a silent control period may be skipped: the stages before the
+    // phaser replay their steady silent cycle (a period is a whole number of
+    // cycles, so their state after it is what it was), everything they put
+    // out is below `limit` in magnitude, the phaser's states are too, and no
+    // user-interface sound can play. The chain's output for such a period
+    // lies within about limit of 0.
+    bool CanSkipSilentPeriod(double limit) const;
+    // A skipped period's control tick: the modulator's and the phaser's LFOs
+    // move on exactly as at a tick, without recomputing the filters they
+    // steer (the next UpdateModulation and UpdatePhaser do that).
+    void SkipControlTick(double modulationWheel);
+
     // Reset for a new sample rate in Hz (the owner skips it when the rate is
     // unchanged, which keeps all sound state): the control period becomes
     // floor(floor(rate) / 1000) samples (1..kMaxControlPeriod) and the four chunk

@@ -223,6 +223,11 @@ void VoiceArray::ControlTick(double vcfModulationOffset)
     }
 }
 
+bool VoiceArray::AnyActive() const
+{
+    return std::any_of(m_voices.begin(), m_voices.end(), [](const Voice& v) { return v.active; });
+}
+
 int VoiceArray::ActiveCount() const
 {
     return static_cast<int>(

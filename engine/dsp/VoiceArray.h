@@ -101,6 +101,7 @@ public:
     // ---- Observers ----
     const Voice& GetVoice(int index) const { return m_voices[static_cast<std::size_t>(index)]; }
     int ActiveCount() const;
+    bool AnyActive() const;
     bool SustainPedal() const { return m_sustainPedal; }
     std::int32_t SerialCounter() const { return m_serialCounter; }
     bool VcfEnabled() const { return m_vcfEnabled; }

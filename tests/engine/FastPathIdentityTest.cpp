@@ -109,6 +109,8 @@ StereoBuffer RenderScenario(const Scenario& scenario, bool reference, int blockS
         engine.Set(i, scenario.values[static_cast<std::size_t>(i)]);
     }
     engine.Plugin().SetReferenceRendering(reference);
+    // The exact paths only: skipped silence is compared in IdleTest.
+    engine.Plugin().SetIdleRendering(false);
     StereoBuffer out = engine.Render(100000, blockSize, scenario.phrase);
     auto append = [&out](const StereoBuffer& more) {
         out.left.insert(out.left.end(), more.left.begin(), more.left.end());
