@@ -782,14 +782,15 @@ void IPluginVST::ProcessSingle(float** inputs, float** outputs, int frames, bool
             if (!channel.connected || channel.hostBuffer == nullptr) {
                 continue;
             }
-            const double* source = channel.scratch.data();
+            const double* __restrict source = channel.scratch.data();
+            float* __restrict target = channel.hostBuffer;
             if (accumulate) {
                 for (int s = 0; s < count; ++s) {
-                    channel.hostBuffer[s] += static_cast<float>(source[s]);
+                    target[s] += static_cast<float>(source[s]);
                 }
             } else {
                 for (int s = 0; s < count; ++s) {
-                    channel.hostBuffer[s] = static_cast<float>(source[s]);
+                    target[s] = static_cast<float>(source[s]);
                 }
             }
         }

@@ -76,6 +76,7 @@ void VORN::OnReset()
         m_eventFifo.ShiftOffsets(-PeriodPosition());
     }
     m_countdown = 0;
+    m_idle = false;
     Synth::OnReset();
     // Room for everything the queue can hand over at one tick.
     m_eventFifo.Reserve(Queue().Capacity());
@@ -238,30 +239,30 @@ void VORN::TakeQueuedMidi()
 
 bool VORN::CanIdle(int frames)
 {
-    if (m_referenceRendering || !m_idleRendering || frames < m_controlPeriod || !m_eventFifo.Empty() ||
-        m_voices.AnyActive()) {
+    if (m_referenceRendering || !m_idleRendering || !m_eventFifo.Empty() ||
+        (!m_idle && m_voices.AnyActive())) {
         return false;
     }
     MidiQueue& queue = Queue();
     if (!queue.Empty() && queue.Front().frameOffset < frames) {
         return false;
     }
+    // After an idle period nothing but an event (checked above) starts a
+    // voice, and the chain's states have not moved: only a change of its
+    // settings ends the idle continuation.
+    if (m_idle) {
+        return m_chain.SilentCycleStillHolds();
+    }
     return m_chain.CanSkipSilentPeriod(kIdleLevel);
 }
 
-int VORN::RenderIdlePeriods(int frames)
+void VORN::IdleTick()
 {
-    int done = 0;
-    while (frames - done >= m_controlPeriod) {
-        TakeQueuedMidi();  // nothing is due; the queue's clock moves on
-        m_chain.SkipControlTick(m_modulationWheel);
-        m_banks.UpdateAtControlTick();
-        m_banks.AdvancePhases(m_controlPeriod);
-        ++m_controlTicks;
-        ++m_idlePeriods;
-        done += m_controlPeriod;
-    }
-    return done;
+    TakeQueuedMidi();  // nothing is due; the queue's clock moves on
+    m_chain.SkipControlTick(m_modulationWheel);
+    m_banks.UpdateAtControlTick();
+    ++m_controlTicks;
+    ++m_idlePeriods;
 }
 
 void VORN::ControlTick()
@@ -361,9 +362,24 @@ void VORN::RenderBlock(double**, double** outputs, int frames)
         const int remaining = frames - position;
         int start;
         int n;
-        if (m_countdown < 1 && CanIdle(remaining)) {
-            // Whole silent periods; the outputs are already 0 there.
-            position += RenderIdlePeriods(remaining);
+        if (m_countdown < 1) {
+            m_idle = CanIdle(remaining);
+            if (m_idle) {
+                IdleTick();
+            }
+        } else if (m_idle && !m_eventFifo.Empty()) {
+            // A note for this period arrived after its tick was skipped: the
+            // period is computed from here on, as after a full tick.
+            m_chain.CompleteSkippedTick();
+            m_voices.ControlTick(m_chain.VcfModulationOffset());
+            m_idle = false;
+        }
+        if (m_idle) {
+            // The outputs are already 0; only the oscillators move on.
+            n = std::min(remaining, m_countdown < 1 ? m_controlPeriod : m_countdown);
+            m_countdown = (m_countdown < 1 ? m_controlPeriod : m_countdown) - n;
+            m_banks.AdvancePhases(n);
+            position += n;
             continue;
         }
         if (m_countdown < 1) {

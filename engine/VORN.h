@@ -129,17 +129,17 @@ private:
     void ApplyMappedController(int controller, int value);
 
     void ControlTick();
-    // Whether the coming `frames` frames, from the start of a control period,
-    // may be rendered as an idle continuation: no voice, no event due in
-    // them, and a chain that has decayed to its silent cycle below the
-    // dither level.
+    // At the start of a control period: whether it may be rendered as an
+    // idle continuation: no voice, no note event for it, no queued message
+    // due within the `frames` frames left of the host's block, and a chain
+    // that has decayed to its silent cycle below the dither level.
     bool CanIdle(int frames);
-    // Whole control periods of silence without computing audio: each runs
-    // the control tick's clocks (MIDI queue, modulator, vibratos and
-    // oscillator pitches, phaser LFO) exactly, advances the oscillators and
-    // leaves the output 0 (what the chain would put out is below 1e-12).
-    // Returns the frames covered (a multiple of the period).
-    int RenderIdlePeriods(int frames);
+    // The tick of a period rendered as idle continuation: the clocks move on
+    // exactly (MIDI queue, modulator, vibratos and oscillator pitches, phaser
+    // LFO); what they steer is left for the next full tick. The period's
+    // frames then only advance the oscillators, its output stays 0 (what the
+    // chain would put out is below 1e-12) and the chain's states stay put.
+    void IdleTick();
     void TakeQueuedMidi();
     void RenderChunk(int start, int frames, double* left, double* right);
     void DispatchEvent(const MidiMessage& event);
@@ -164,6 +164,7 @@ private:
     EnsembleButtons m_ensemble;
     bool m_referenceRendering = false;
     bool m_idleRendering = true;
+    bool m_idle = false;  // the current period's tick was skipped
     // The 14 buses of every frame of the current chunk (P frames).
     std::vector<BusFrame> m_busFrames;
     // Leading bus frames that may hold a voice's output (the rest are 0).

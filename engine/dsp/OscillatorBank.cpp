@@ -82,8 +82,13 @@ void OscillatorBank::Update(double vibrato, const OscillatorTables& tables)
     // vibrato keeps its increments between tuning changes.
     if (vibrato != m_lastVibrato) {
         m_lastVibrato = vibrato;
-        m_vibratoOffset = static_cast<std::int32_t>(std::lround(Clamp(vibrato, -1.0, 1.0) * 128.0));
-        m_needsUpdate = true;
+        // The pitch moves in whole 1/128 semitones: a vibrato step within
+        // the same one leaves the increments as they are.
+        const auto offset = static_cast<std::int32_t>(std::lround(Clamp(vibrato, -1.0, 1.0) * 128.0));
+        if (offset != m_vibratoOffset) {
+            m_vibratoOffset = offset;
+            m_needsUpdate = true;
+        }
     }
     if (!m_needsUpdate) {
         return;

@@ -37,6 +37,8 @@ public:
             m_lfoPhase -= 2.0;
         }
     }
+    // The coefficients for the LFO's current value (Update's second half).
+    void RefreshCoefficients() { SetCoefficients(); }
     // The largest magnitude among the all-pass states.
     double LargestState() const;
 

@@ -154,13 +154,18 @@ void SignalChain::SetUiSoundPlayer(UiSoundPlayer* player)
 
 void SignalChain::UpdateModulation(double modulationWheel)
 {
+    const bool modulated = m_modulator.Depth() > 0.0;
+    ApplyModulation(modulated, modulated ? m_modulator.Step(modulationWheel) : 0.0);
+}
+
+void SignalChain::ApplyModulation(bool modulated, double m)
+{
     m_vcfModulationOffset = 0.0;
     double shift1 = m_preFilter1Shift;
     double shift2 = m_preFilter2Shift;
     double organStrings = m_organStringsFrequency;
     double chorus = m_chorusFrequency;
-    if (m_modulator.Depth() > 0.0) {
-        const double m = m_modulator.Step(modulationWheel);
+    if (modulated) {
         switch (m_modulator.GetDestination()) {
             case Modulator::kVcf:
                 m_vcfModulationOffset = kVcfModulationRange * m;
@@ -216,11 +221,18 @@ bool SignalChain::CanSkipSilentPeriod(double limit) const
 
 void SignalChain::SkipControlTick(double modulationWheel)
 {
-    if (m_modulator.Depth() > 0.0) {
-        m_modulator.Step(modulationWheel);
-    }
+    m_skippedModulated = m_modulator.Depth() > 0.0;
+    m_skippedModulation = m_skippedModulated ? m_modulator.Step(modulationWheel) : 0.0;
     if (m_phaser.IsEnabled()) {
         m_phaser.StepLfo();
+    }
+}
+
+void SignalChain::CompleteSkippedTick()
+{
+    ApplyModulation(m_skippedModulated, m_skippedModulation);
+    if (m_phaser.IsEnabled()) {
+        m_phaser.RefreshCoefficients();
     }
 }
 

@@ -61,6 +61,16 @@ public:
     // move on exactly as at a tick, without recomputing the filters they
     // steer (the next UpdateModulation and UpdatePhaser do that).
     void SkipControlTick(double modulationWheel);
+    // After a skipped period (the states untouched): whether the next may be
+    // skipped too, that is, no setting changed and no sound may play.
+    bool SilentCycleStillHolds() const
+    {
+        return m_steady.valid && m_steady.generation == m_settingsGeneration &&
+               !m_vintageVibe.load(std::memory_order_relaxed);
+    }
+    // What the skipped tick left out (the filters the LFOs steer), for a
+    // period whose audio is computed after all from the middle on.
+    void CompleteSkippedTick();
 
     // Reset for a new sample rate in Hz (the owner skips it when the rate is
     // unchanged, which keeps all sound state): the control period becomes
@@ -243,6 +253,9 @@ private:
     // Writes, bit for bit, every state and setting the stages before the
     // phaser work with; returns the number of values.
     int CaptureSteadyState(double* values) const;
+    // The modulator's effect on the filters it steers, m being its output
+    // (only when modulated).
+    void ApplyModulation(bool modulated, double m);
 
     double m_sampleRate = 0.0;
     int m_controlPeriod = 0;
@@ -262,6 +275,9 @@ private:
 
     Modulator m_modulator;
     double m_vcfModulationOffset = 0.0;
+    // The modulator's output at the last skipped tick.
+    bool m_skippedModulated = false;
+    double m_skippedModulation = 0.0;
     double m_masterGain = 0.25;
     std::atomic<bool> m_vintageVibe{false};
     UiSoundSource m_uiSoundSource = nullptr;
