@@ -250,13 +250,33 @@ void VoiceArray::UpdateWaveMixTables()
     // Only the gains are taken here: a level's table is mixed when a voice
     // first reads it (PremixedLevel), so a wave-mix change costs nothing on
     // the spot and at most one table level per bank and level in use.
+    bool changed = false;
     for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
         const OscillatorBank& bank = m_banks.Bank(b);
-        m_bankGains[b] = {bank.SawGain(), bank.SquareGain()};
+        const WaveGains gains = {bank.SawGain(), bank.SquareGain()};
+        if (!(gains.saw == m_bankGains[b].saw && gains.square == m_bankGains[b].square)) {
+            m_bankGains[b] = gains;
+            changed = true;
+        }
+    }
+    if (changed) {
+        // Tables may be shared between banks: every level is looked up anew.
+        for (auto& levels : m_levelTable) {
+            levels.fill(nullptr);
+        }
     }
 }
 
 const double* VoiceArray::PremixedLevel(int bank, int level)
+{
+    const double*& known = m_levelTable[bank][level];
+    if (known == nullptr) {
+        known = MixLevel(bank, level);
+    }
+    return known;
+}
+
+const double* VoiceArray::MixLevel(int bank, int level)
 {
     const WaveGains gains = m_bankGains[bank];
     const auto same = [](const WaveGains& x, const WaveGains& y) {

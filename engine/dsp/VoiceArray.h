@@ -135,6 +135,9 @@ private:
     // gains, mixed now if it was mixed for other gains (one level: 4096
     // multiply-adds).
     const double* PremixedLevel(int bank, int level);
+    // The lookup behind PremixedLevel: another bank's table with the same
+    // gains, or this bank's, mixed now when it was mixed for other gains.
+    const double* MixLevel(int bank, int level);
 
     const OscillatorBanks& m_banks;
     std::array<Voice, kVoiceCount> m_voices;
@@ -164,4 +167,8 @@ private:
     // gains (taken by UpdateWaveMixTables).
     WaveGains m_premixedFor[OscillatorBanks::kBankCount][WaveTables::kLevelCount];
     WaveGains m_bankGains[OscillatorBanks::kBankCount];
+    // Per bank and level, the table PremixedLevel found for the current
+    // gains; null until asked for after a change.
+    std::array<std::array<const double*, WaveTables::kLevelCount>, OscillatorBanks::kBankCount>
+        m_levelTable{};
 };
