@@ -73,15 +73,9 @@ void IPluginBase::ParseChannelIO(const char* description)
 
 // ---- Hooks -----------------------------------------------------------------
 
-void IPluginBase::OnReset()
-{
-    InstanceLock lock(m_mutex);
-}
+void IPluginBase::OnReset() {}
 
-void IPluginBase::OnParameterChanged(int)
-{
-    InstanceLock lock(m_mutex);
-}
+void IPluginBase::OnParameterChanged(int) {}
 
 void IPluginBase::RenderBlock(double** inputs, double** outputs, int frames)
 {
@@ -101,10 +95,7 @@ void IPluginBase::OnEditorClosed() {}
 
 void IPluginBase::OnIdleTick() {}
 
-void IPluginBase::OnActivation(bool)
-{
-    InstanceLock lock(m_mutex);
-}
+void IPluginBase::OnActivation(bool) {}
 
 void IPluginBase::HandleMidiMessage(const MidiMessage& message)
 {
@@ -157,6 +148,11 @@ void IPluginBase::SetParameterFromEditor(int index, double normalized)
 void IPluginBase::WriteParameter(int index, double value, bool normalized, ChangeSource source)
 {
     InstanceLock lock(m_mutex);
+    WriteParameterLocked(index, value, normalized, source);
+}
+
+void IPluginBase::WriteParameterLocked(int index, double value, bool normalized, ChangeSource source)
+{
     if (!IsValidParameter(index) || std::isnan(value)) {
         return;
     }

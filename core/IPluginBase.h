@@ -3,9 +3,10 @@
 // overrides. Host-interface specifics live in IPluginVST.
 //
 // Threads: the host enters from its user-interface thread and its audio thread;
-// every entry point holds the instance lock (a recursive mutex) for its whole
-// duration, and the hooks below are always called with it held. Hooks may take
-// it again (it is recursive); nothing here waits on anything but that lock.
+// every entry point takes the instance lock (a recursive mutex) once and holds
+// it for its whole duration, and the hooks below are always called with it
+// held, so they do not take it again. Operations for the editor and product
+// commands take it themselves; nothing here waits on anything but that lock.
 #pragma once
 
 #include <cstdint>
@@ -69,11 +70,11 @@ public:
     virtual ~IPluginBase();
     // Sample rate or block size changed, or the plug-in was switched off.
     // UI thread (or the audio thread in hosts that reset from there); may
-    // allocate. Default: lock only.
+    // allocate. Default: nothing.
     virtual void OnReset();
     // The value of parameter index changed; turns it into engine state. Any
-    // host thread, including the audio thread: must not block or allocate.
-    // Default: lock only.
+    // host thread, including the audio thread (mapped MIDI controllers at
+    // their control tick): must not block or allocate. Default: nothing.
     virtual void OnParameterChanged(int index);
     // Renders frames (1..BlockSize()) frames. inputs and outputs have one
     // non-null pointer per channel. Audio thread; no allocation, no I/O, no
@@ -85,7 +86,8 @@ public:
     virtual void OnEditorClosed();
     // Host idle call. UI thread. Default: nothing.
     virtual void OnIdleTick();
-    // Host switched processing on or off. UI thread. Default: lock only.
+    // Host switched processing on or off. UI thread (some hosts: the audio
+    // thread). Default: nothing.
     virtual void OnActivation(bool active);
     // A MIDI message for the coming block; offsets count from its start.
     // Called from the dispatcher, usually on the audio thread just before the
@@ -122,13 +124,11 @@ public:
     virtual void OnEditorResized();
     // The host has been identified (GetHostKind is valid). UI thread.
     virtual void OnHostKnown();
-    // Parameter index takes normalized (0..1) as a single change the host is
-    // told about: sets the value, tells the host (automation), then
-    // OnParameterChanged. Called for editor gestures, ensemble recipes and
-    // product commands on the UI thread, and for mapped MIDI controllers on
-    // the audio thread (inside the render callback): takes the instance lock,
-    // does not allocate; inside a host call the host is told after the lock
-    // is released.
+    // An editor gesture: parameter index takes normalized (0..1) as a single
+    // change the host is told about (WriteParameter from the editor: the
+    // editor's own control is left alone). UI thread; takes the instance
+    // lock, does not allocate. Mapped MIDI controllers (audio thread) and
+    // ensemble recipes write through WriteParameter as the product.
     virtual void SetParameterFromEditor(int index, double normalized);
 
     // Host services (implemented by the host binding). Callable from any
@@ -208,9 +208,11 @@ public:
     // parameter's unit (limited to its range); NaN and invalid indices are
     // ignored. Then, by source, the editor's controls get the value and the
     // host is told (automation), and OnParameterChanged turns it into engine
-    // state. Any thread; takes the instance lock (a host entry point already
-    // holds it) and does not allocate.
+    // state. Any thread; takes the instance lock and does not allocate.
     void WriteParameter(int index, double value, bool normalized, ChangeSource source);
+    // The same with the instance lock already held (host entry points,
+    // hooks).
+    void WriteParameterLocked(int index, double value, bool normalized, ChangeSource source);
     // Every parameter's value to the host (automation), in index order.
     void NotifyHostAllParameters();
     // OnParameterChanged for every parameter in index order, as one bulk

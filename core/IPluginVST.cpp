@@ -625,7 +625,7 @@ VstIntPtr IPluginVST::StringToParameter(int index, const char* text)
         }
         value = textValue;
     }
-    WriteParameter(index, value, false, ChangeSource::Host);
+    WriteParameterLocked(index, value, false, ChangeSource::Host);
     return 1;
 }
 
@@ -768,7 +768,6 @@ void IPluginVST::AttachDouble(double** inputs, double** outputs, int offset)
 
 void IPluginVST::ProcessSingle(float** inputs, float** outputs, int frames, bool accumulate)
 {
-    InstanceLock lock(InstanceMutex());
     if (DoesMidi()) {
         CallHost(audioMasterWantMidi);
     }
@@ -800,7 +799,6 @@ void IPluginVST::ProcessSingle(float** inputs, float** outputs, int frames, bool
 
 void IPluginVST::ProcessDouble(double** inputs, double** outputs, int frames)
 {
-    InstanceLock lock(InstanceMutex());
     if (DoesMidi()) {
         CallHost(audioMasterWantMidi);
     }
@@ -814,7 +812,7 @@ void IPluginVST::ProcessDouble(double** inputs, double** outputs, int frames)
 
 void IPluginVST::SetParameterFromHost(int index, float value)
 {
-    WriteParameter(index, static_cast<double>(value), true, ChangeSource::Host);
+    WriteParameterLocked(index, static_cast<double>(value), true, ChangeSource::Host);
 }
 
 // ---- Host services ---------------------------------------------------------------

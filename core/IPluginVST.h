@@ -116,6 +116,7 @@ private:
 
     template <typename Result, typename Body>
     static Result Enter(AEffect* effect, Result fallback, Body&& body);
+    // The members below run inside Enter, with the instance lock held.
     VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt);
     void ProcessSingle(float** inputs, float** outputs, int frames, bool accumulate);
     void ProcessDouble(double** inputs, double** outputs, int frames);

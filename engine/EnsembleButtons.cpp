@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "core/PluginEditor.h"
-#include "engine/ParameterIds.h"
+#include "engine/dsp/ParameterIds.h"
 #include "engine/dsp/LimitParameter.h"
 #include "engine/dsp/UiSoundPlayer.h"
 

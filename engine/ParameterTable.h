@@ -6,7 +6,7 @@
 #include <span>
 
 #include "core/Parameter.h"
-#include "engine/ParameterIds.h"
+#include "engine/dsp/ParameterIds.h"
 
 // The tweak snapshot keeps the normalized values of parameters 13..70 (Bank A
 // Wave Mix to the last "reserved"), which tweak mode gives back; entry i

@@ -52,8 +52,6 @@ Synth::Synth(audioMasterCallback hostCallback, const PluginInfo& info) : IPlugin
 
 void Synth::OnReset()
 {
-    InstanceLock lock(InstanceMutex());
-    m_midiQueue.Reset(BlockSize());
     EndMidiLearn();
     if (m_learnSwitch != nullptr) {
         m_learnSwitch->ShowLearnOff();
@@ -62,22 +60,14 @@ void Synth::OnReset()
 
 void Synth::OnActivation(bool active)
 {
-    InstanceLock lock(InstanceMutex());
     if (!active) {
         return;
     }
     ApplyAllParameters();
 }
 
-void Synth::DiscardQueuedMidi()
-{
-    InstanceLock lock(InstanceMutex());
-    m_midiQueue.Clear();
-}
-
 void Synth::OnParameterChanged(int index)
 {
-    InstanceLock lock(InstanceMutex());
     // Only a single parameter change is learned: loads, recipes and the
     // announcements of every parameter run as bulk updates.
     if (MidiLearnActive() && !InBulkUpdate() && index >= 0 && index <= kMaxMappedParameter) {

@@ -1,7 +1,7 @@
 // The maker's synthesizer base between the VST binding and a product: it
 // announces every parameter to the product when the host switches processing
-// on, owns the MIDI queue, the per-user configuration (Configuration.h), the
-// MIDI controller map and MIDI learn, and is where the program commands live.
+// on, owns the per-user configuration (Configuration.h), the MIDI controller
+// map and MIDI learn, and is where the program commands live.
 #pragma once
 
 #include <atomic>
@@ -11,7 +11,6 @@
 #include "synth/Configuration.h"
 #include "synth/MidiControllerMap.h"
 #include "synth/MidiLearnSwitch.h"
-#include "synth/MidiQueue.h"
 
 class Synth : public IPluginVST {
 public:
@@ -23,8 +22,7 @@ public:
     // empty, when missing) and reads it. Writes nothing else.
     Synth(audioMasterCallback hostCallback, const PluginInfo& info);
 
-    // Compacts the MIDI queue and sizes it for the host's block size; ends
-    // MIDI learn. UI thread (allocates).
+    // Ends MIDI learn. UI thread.
     void OnReset() override;
     // Switched on: OnParameterChanged for every parameter in index order, so
     // engine state matches the values after anything the host did while the
@@ -116,19 +114,10 @@ public:
     // or editor thread; does not block or allocate.
     void CommitMidiLearn();
 
-    // Forgets every MIDI message waiting for its control tick (a host that
-    // starts over, the fuzz targets between inputs). Takes the instance lock.
-    void DiscardQueuedMidi();
-
-protected:
-    MidiQueue& Queue() { return m_midiQueue; }
-    const MidiQueue& Queue() const { return m_midiQueue; }
-
 private:
     // Learn off with no controller or parameter captured.
     void EndMidiLearn();
 
-    MidiQueue m_midiQueue;
     MidiControllerMap m_controllerMap;
     SynthConfiguration m_configuration;
 

@@ -108,9 +108,9 @@ StereoBuffer RenderScenario(const Scenario& scenario, bool reference, int blockS
     for (int i = 1; i < kParameterCount; ++i) {
         engine.Set(i, scenario.values[static_cast<std::size_t>(i)]);
     }
-    engine.Plugin().SetReferenceRendering(reference);
+    engine.Plugin().Core().SetReferenceRendering(reference);
     // The exact paths only: skipped silence is compared in IdleTest.
-    engine.Plugin().SetIdleRendering(false);
+    engine.Plugin().Core().SetIdleRendering(false);
     StereoBuffer out = engine.Render(100000, blockSize, scenario.phrase);
     auto append = [&out](const StereoBuffer& more) {
         out.left.insert(out.left.end(), more.left.begin(), more.left.end());
@@ -124,7 +124,7 @@ StereoBuffer RenderScenario(const Scenario& scenario, bool reference, int blockS
     engine.Set(kDirectLevel, 0.7);
     append(engine.Render(40000, blockSize));
     if (replayed != nullptr) {
-        *replayed = engine.Plugin().Chain().ReplayedChunkCount();
+        *replayed = engine.Plugin().Core().Chain().ReplayedChunkCount();
     }
     return out;
 }
@@ -179,7 +179,7 @@ TEST(FastPathIdentity, MixedFilterModesAcrossVoicesMatch)
         engine.Set(kVcfLevel, 1.0);
         engine.Set(kFilterArrangement, 1.0);
         engine.Set(kVcfPeak, 0.9);
-        engine.Plugin().SetReferenceRendering(reference);
+        engine.Plugin().Core().SetReferenceRendering(reference);
         std::vector<TimedMidi> notes;
         for (int k = 0; k < 40; ++k) {
             notes.push_back({k * 7, 0x90, static_cast<std::uint8_t>(40 + k), 100});

@@ -27,17 +27,17 @@ TEST(Idle, SilenceIsSkippedWithin1e12AndNotesComeBackExact)
                                          {48000, 0x80, 64, 0}, {480000, 0x90, 60, 90}, {528000, 0x80, 60, 0}};
     constexpr std::int64_t kFrames = 672000;  // 14 s at 48 kHz
     EngineHarness reference(48000.0, 512);
-    reference.Plugin().SetReferenceRendering(true);
+    reference.Plugin().Core().SetReferenceRendering(true);
     const StereoBuffer expected = reference.Render(kFrames, 512, song);
 
     EngineHarness engine(48000.0, 512);
     const StereoBuffer idle = engine.Render(kFrames, 512, song);
     const VORN& plugin = engine.Plugin();
     std::printf("[ idle ] %lld of %lld control periods skipped\n",
-                static_cast<long long>(plugin.IdlePeriodCount()),
-                static_cast<long long>(plugin.ControlTickCount()));
-    EXPECT_GT(plugin.IdlePeriodCount(), 5000) << "the long silence is skipped";
-    EXPECT_EQ(plugin.ControlTickCount(), reference.Plugin().ControlTickCount());
+                static_cast<long long>(plugin.Core().IdlePeriodCount()),
+                static_cast<long long>(plugin.Core().ControlTickCount()));
+    EXPECT_GT(plugin.Core().IdlePeriodCount(), 5000) << "the long silence is skipped";
+    EXPECT_EQ(plugin.Core().ControlTickCount(), reference.Plugin().Core().ControlTickCount());
     EXPECT_LE(LargestDifference(idle, expected, 0, 480000), 1e-12) << "up to the second note";
     // The note after the silence is computed again; the chain's states,
     // frozen while skipped, differ by no more than the dither level.

@@ -13,7 +13,7 @@ namespace {
 int VoiceOf(const VORN& plugin, int key)
 {
     for (int v = 0; v < VoiceArray::kVoiceCount; ++v) {
-        const Voice& voice = plugin.Voices().GetVoice(v);
+        const Voice& voice = plugin.Core().Voices().GetVoice(v);
         if (voice.active && voice.note == key) {
             return v;
         }
@@ -23,7 +23,7 @@ int VoiceOf(const VORN& plugin, int key)
 
 const Voice& VoiceFor(const VORN& plugin, int key)
 {
-    return plugin.Voices().GetVoice(std::max(VoiceOf(plugin, key), 0));
+    return plugin.Core().Voices().GetVoice(std::max(VoiceOf(plugin, key), 0));
 }
 
 TEST(NoteHandling, VelocityZeroReleasesLikeNoteOff)
@@ -44,15 +44,15 @@ TEST(NoteHandling, SameKeyReusesItsVoiceAndRetriggersFromTheCurrentLevel)
     engine.Render(480, 48, {{0, 0x90, 60, 100}, {1, 0x90, 64, 100}, {100, 0x80, 60, 0}});
     const int voice = VoiceOf(engine.Plugin(), 60);
     ASSERT_GE(voice, 0);
-    const double releasing = engine.Plugin().Voices().GetVoice(voice).ampEnvelope.Level();
+    const double releasing = engine.Plugin().Core().Voices().GetVoice(voice).ampEnvelope.Level();
     ASSERT_GT(releasing, 0.0);
     engine.Render(1, 1, {{0, 0x90, 60, 90}});
-    const Voice& again = engine.Plugin().Voices().GetVoice(voice);
+    const Voice& again = engine.Plugin().Core().Voices().GetVoice(voice);
     EXPECT_EQ(VoiceOf(engine.Plugin(), 60), voice);
     EXPECT_EQ(again.serial, 3);
     EXPECT_EQ(again.ampEnvelope.CurrentStage(), EnvelopeGenerator::kAttack);
     EXPECT_GE(again.ampEnvelope.Level(), releasing) << "a retrigger continues from the current level";
-    EXPECT_EQ(engine.Plugin().Voices().ActiveCount(), 2);
+    EXPECT_EQ(engine.Plugin().Core().Voices().ActiveCount(), 2);
 }
 
 TEST(NoteHandling, WithAllVoicesSoundingTheOldestNoteIsStolen)
@@ -66,9 +66,9 @@ TEST(NoteHandling, WithAllVoicesSoundingTheOldestNoteIsStolen)
     notes.push_back({200, 0x80, 30, 0});
     engine.Render(480, 480, notes);
     VORN& plugin = engine.Plugin();
-    ASSERT_EQ(plugin.Voices().ActiveCount(), 64);
+    ASSERT_EQ(plugin.Core().Voices().ActiveCount(), 64);
     const int oldest = VoiceOf(plugin, 30);
-    ASSERT_TRUE(plugin.Voices().GetVoice(oldest).ampEnvelope.IsReleasing());
+    ASSERT_TRUE(plugin.Core().Voices().GetVoice(oldest).ampEnvelope.IsReleasing());
     const int second = VoiceOf(plugin, 31);
 
     engine.Render(48, 48, {{0, 0x90, 100, 100}});
@@ -76,7 +76,7 @@ TEST(NoteHandling, WithAllVoicesSoundingTheOldestNoteIsStolen)
     EXPECT_EQ(VoiceOf(plugin, 30), -1);
     engine.Render(48, 48, {{0, 0x90, 101, 100}});
     EXPECT_EQ(VoiceOf(plugin, 101), second) << "then the next oldest";
-    EXPECT_EQ(plugin.Voices().ActiveCount(), 64);
+    EXPECT_EQ(plugin.Core().Voices().ActiveCount(), 64);
 }
 
 TEST(NoteHandling, SustainPedalHoldsReleasedKeysOnly)
@@ -84,7 +84,7 @@ TEST(NoteHandling, SustainPedalHoldsReleasedKeysOnly)
     EngineHarness engine;
     VORN& plugin = engine.Plugin();
     engine.Render(480, 100, {{0, 0x90, 60, 100}, {0, 0x90, 64, 100}, {5, 0xB0, 64, 1}, {50, 0x80, 60, 0}});
-    EXPECT_TRUE(plugin.Voices().SustainPedal()) << "any value from 1 is down";
+    EXPECT_TRUE(plugin.Core().Voices().SustainPedal()) << "any value from 1 is down";
     EXPECT_FALSE(VoiceFor(plugin, 60).keyDown);
     EXPECT_FALSE(VoiceFor(plugin, 60).ampEnvelope.IsReleasing()) << "the pedal holds the note";
 
@@ -104,10 +104,10 @@ TEST(NoteHandling, AllNotesOffActsAtOnceAndDropsPendingNotes)
         engine.Midi(2, 0x90, 67, 100);
         engine.Midi(5000, 0x90, 69, 100);
         engine.Midi(3000, 0xB0, controller, 0);
-        EXPECT_FALSE(plugin.Voices().SustainPedal());
+        EXPECT_FALSE(plugin.Core().Voices().SustainPedal());
         EXPECT_TRUE(VoiceFor(plugin, 60).ampEnvelope.IsReleasing()) << controller;
         EXPECT_TRUE(VoiceFor(plugin, 64).ampEnvelope.IsReleasing()) << controller;
-        EXPECT_TRUE(plugin.EventFifo().Empty());
+        EXPECT_TRUE(plugin.Core().EventFifo().Empty());
         engine.Render(48, 48);
         EXPECT_EQ(VoiceOf(plugin, 67), -1) << "the pending note of this period is dropped";
         // The queue is not touched: the far note still comes.
@@ -145,7 +145,7 @@ TEST(NoteHandling, ControllersGoThroughTheMapAtTheControlTick)
     EXPECT_EQ(plugin.GetParameter(kDirectLevel)->Value(), 1.0) << "not before the tick";
     engine.Render(1, 1);
     EXPECT_EQ(plugin.GetParameter(kDirectLevel)->Value(), 0.0);
-    EXPECT_EQ(plugin.ModulationWheel(), 1.0);
+    EXPECT_EQ(plugin.Core().ModulationWheel(), 1.0);
     EXPECT_EQ(plugin.GetParameter(kBass)->Value(), 0.0);
     // The whole normalized range: 127 is the maximum.
     engine.Render(48, 48, {{0, 0xB0, 7, 127}});
@@ -181,7 +181,7 @@ TEST(NoteHandling, AResetInsideAControlPeriodKeepsPendingNotesOnTime)
     engine.Render(30, 30);
     engine.Midi(10, 0x90, 62, 100);
     plugin.OnReset();  // same rate: a new control period starts at frame 30
-    EXPECT_EQ(plugin.Countdown(), 0);
+    EXPECT_EQ(plugin.Core().Countdown(), 0);
     engine.Render(10, 10);
     EXPECT_EQ(VoiceOf(plugin, 62), -1);
     engine.Render(1, 1);

@@ -30,7 +30,7 @@ StereoBuffer RenderPhrase(double sampleRate, int blockSize, bool upfront, bool r
     if (setup != nullptr) {
         setup(engine);
     }
-    engine.Plugin().SetReferenceRendering(reference);
+    engine.Plugin().Core().SetReferenceRendering(reference);
     return engine.Render(10000, blockSize, Phrase(), upfront);
 }
 
@@ -78,7 +78,7 @@ TEST(RenderLoop, VoiceStretchesMatchTheFrameByFrameLoop)
             for (int i = 1; i < kParameterCount; ++i) {
                 engine.Set(i, values[static_cast<std::size_t>(i)]);
             }
-            engine.Plugin().SetReferenceRendering(reference);
+            engine.Plugin().Core().SetReferenceRendering(reference);
             return engine.Render(6000, block, Phrase());
         };
         const StereoBuffer expected = render(true, 4096);
@@ -91,20 +91,20 @@ TEST(RenderLoop, OneTickPerControlPeriodWhateverTheBlocks)
 {
     EngineHarness engine(44100.0, 4096);
     VORN& plugin = engine.Plugin();
-    ASSERT_EQ(plugin.ControlPeriod(), 44);
-    const std::int64_t before = plugin.ControlTickCount();
+    ASSERT_EQ(plugin.Core().ControlPeriod(), 44);
+    const std::int64_t before = plugin.Core().ControlTickCount();
     engine.Render(440, 1);
-    EXPECT_EQ(plugin.ControlTickCount() - before, 10);
+    EXPECT_EQ(plugin.Core().ControlTickCount() - before, 10);
     engine.Render(44, 44);
-    EXPECT_EQ(plugin.ControlTickCount() - before, 11);
+    EXPECT_EQ(plugin.Core().ControlTickCount() - before, 11);
     engine.Render(0, 1);
     double* none[2] = {nullptr, nullptr};
     plugin.RenderBlock(nullptr, none, 0);
-    EXPECT_EQ(plugin.ControlTickCount() - before, 11) << "a render of 0 frames runs no tick";
+    EXPECT_EQ(plugin.Core().ControlTickCount() - before, 11) << "a render of 0 frames runs no tick";
     engine.Render(45, 45);  // 44 + 1: a second tick at frame 44
-    EXPECT_EQ(plugin.ControlTickCount() - before, 13);
-    EXPECT_EQ(plugin.Countdown(), 43);
-    EXPECT_EQ(EngineHarness(96000.0).Plugin().ControlPeriod(), 96);
+    EXPECT_EQ(plugin.Core().ControlTickCount() - before, 13);
+    EXPECT_EQ(plugin.Core().Countdown(), 43);
+    EXPECT_EQ(EngineHarness(96000.0).Plugin().Core().ControlPeriod(), 96);
 }
 
 TEST(RenderLoop, DefaultNoteSoundsAndFallsSilentAfterRelease)
@@ -118,7 +118,7 @@ TEST(RenderLoop, DefaultNoteSoundsAndFallsSilentAfterRelease)
     // What is left is the filters' anti-denormal offset (1e-13).
     const StereoBuffer after = engine.Render(4800, 512);
     EXPECT_LT(after.PeakAbs(), 1e-11);
-    EXPECT_EQ(engine.Plugin().Voices().ActiveCount(), 0);
+    EXPECT_EQ(engine.Plugin().Core().Voices().ActiveCount(), 0);
 }
 
 TEST(RenderLoop, MasterMixerLevelsZeroGiveSilence)
@@ -175,22 +175,22 @@ TEST(RenderLoop, SampleRateChangeSilencesVoicesAndRestartsOscillators)
     EngineHarness engine(48000.0, 512);
     VORN& plugin = engine.Plugin();
     engine.Render(4800, 512, {{0, 0x90, 60, 100}, {0, 0x90, 64, 100}});
-    ASSERT_EQ(plugin.Voices().ActiveCount(), 2);
-    ASSERT_NE(plugin.Banks().Bank(kBankA).Phase(3), 0u);
+    ASSERT_EQ(plugin.Core().Voices().ActiveCount(), 2);
+    ASSERT_NE(plugin.Core().Banks().Bank(kBankA).Phase(3), 0u);
 
     plugin.SetSampleRate(44100.0);
     plugin.OnReset();
-    EXPECT_EQ(plugin.ControlPeriod(), 44);
-    EXPECT_EQ(plugin.Voices().ActiveCount(), 0);
-    EXPECT_EQ(plugin.Voices().SerialCounter(), 0);
+    EXPECT_EQ(plugin.Core().ControlPeriod(), 44);
+    EXPECT_EQ(plugin.Core().Voices().ActiveCount(), 0);
+    EXPECT_EQ(plugin.Core().Voices().SerialCounter(), 0);
     for (int bank = 0; bank < 3; ++bank) {
         for (int p = 0; p < 12; ++p) {
-            EXPECT_EQ(plugin.Banks().Bank(bank).Phase(p), 0u);
+            EXPECT_EQ(plugin.Core().Banks().Bank(bank).Phase(p), 0u);
         }
     }
-    const std::int64_t ticks = plugin.ControlTickCount();
+    const std::int64_t ticks = plugin.Core().ControlTickCount();
     EXPECT_LT(engine.Render(1, 1).PeakAbs(), 1e-11);
-    EXPECT_EQ(plugin.ControlTickCount(), ticks + 1) << "the first render after the change starts with a tick";
+    EXPECT_EQ(plugin.Core().ControlTickCount(), ticks + 1) << "the first render after the change starts with a tick";
     // Notes played afterwards sound at the new rate.
     EXPECT_GT(engine.Render(4410, 441, {{0, 0x90, 60, 100}}).Rms(), 0.0);
 }
@@ -223,7 +223,7 @@ TEST(RenderLoop, FloodsAreBoundedAndNothingAllocates)
 {
     EngineHarness engine(48000.0, 512);
     VORN& plugin = engine.Plugin();
-    const int capacity = plugin.PendingMidi().Capacity();
+    const int capacity = plugin.Core().PendingMidi().Capacity();
     ASSERT_EQ(capacity, MidiQueue::kMinCapacity);
     engine.Render(512, 512);
     double left[512];
@@ -239,17 +239,17 @@ TEST(RenderLoop, FloodsAreBoundedAndNothingAllocates)
     for (int i = 0; i < 3000; ++i) {
         engine.Midi(i % 3000, i % 2 == 0 ? 0x90 : 0x80, 20 + i % 90, 1 + i % 126);
     }
-    EXPECT_LE(plugin.PendingMidi().Count() + plugin.EventFifo().Count(), 3 * capacity + 3001);
+    EXPECT_LE(plugin.Core().PendingMidi().Count() + plugin.Core().EventFifo().Count(), 3 * capacity + 3001);
     plugin.RenderBlock(nullptr, outputs, 512);
-    EXPECT_GT(plugin.Voices().ActiveCount(), 0) << "the note at offset 100 sounds";
+    EXPECT_GT(plugin.Core().Voices().ActiveCount(), 0) << "the note at offset 100 sounds";
     for (int block = 0; block < 10; ++block) {
         plugin.RenderBlock(nullptr, outputs, 512);
     }
     EXPECT_EQ(AllocationCount(), before);
-    EXPECT_LE(plugin.PendingMidi().Count(), capacity);
+    EXPECT_LE(plugin.Core().PendingMidi().Count(), capacity);
     // A reset keeps the capacity for this block size.
     plugin.OnReset();
-    EXPECT_EQ(plugin.PendingMidi().Capacity(), capacity);
+    EXPECT_EQ(plugin.Core().PendingMidi().Capacity(), capacity);
 }
 
 }  // namespace

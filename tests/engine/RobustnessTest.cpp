@@ -151,7 +151,7 @@ TEST(Robustness, RandomMidiStormsAreSurvivedWithoutAllocationInRender)
     engine.Midi(0, 0xB0, 64, 0);
     engine.Midi(0, 0xE0, 0, 64);
     engine.Render(48000, 512);
-    EXPECT_EQ(plugin.Voices().ActiveCount(), 0);
+    EXPECT_EQ(plugin.Core().Voices().ActiveCount(), 0);
     EXPECT_GT(engine.Render(4800, 512, {{0, 0x90, 60, 100}}).Rms(), 0.0);
 }
 
@@ -216,7 +216,7 @@ TEST(Robustness, EverySampleRatePlaysAndFallsSilent)
             EXPECT_GT(sound.Rms(0, static_cast<std::size_t>(held)), 1e-3);
             const StereoBuffer after = engine.Render(static_cast<std::int64_t>(rate * 0.05), 1024);
             EXPECT_LT(after.PeakAbs(), 1e-9);
-            EXPECT_EQ(engine.Plugin().Voices().ActiveCount(), 0);
+            EXPECT_EQ(engine.Plugin().Core().Voices().ActiveCount(), 0);
         }
     }
 }
@@ -234,7 +234,7 @@ TEST(Robustness, SampleRateChangesMidNoteAreSafe)
         plugin.SetSampleRate(rate);
         Append(out, engine.Render(100, 100, {{0, 0x90, 72, 90}}));
         plugin.OnReset();
-        EXPECT_EQ(plugin.Voices().ActiveCount(), 0);
+        EXPECT_EQ(plugin.Core().Voices().ActiveCount(), 0);
         const StereoBuffer sounding = engine.Render(static_cast<std::int64_t>(rate * 0.05), 333,
                                                     {{0, 0x90, 48, 100}, {5, 0x90, 64, 100}});
         EXPECT_GT(sounding.Rms(), 0.0);

@@ -11,7 +11,7 @@
 #include "SynthTestSupport.h"
 #include "core/ProgramFiles.h"
 #include "core/VstAbi.h"
-#include "engine/ParameterIds.h"
+#include "engine/dsp/ParameterIds.h"
 #include "tests/support/PluginSnapshot.h"
 
 namespace {

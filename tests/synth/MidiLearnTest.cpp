@@ -105,7 +105,7 @@ TEST_F(MidiLearn, UnlearnByControllerOrByParameter)
 TEST_F(MidiLearn, EveryControllerBelow120AndParametersUpTo70AreCaptured)
 {
     VORN& plugin = *m_plugin;
-    const double wheel = plugin.ModulationWheel();
+    const double wheel = plugin.Core().ModulationWheel();
     plugin.SetMidiLearn(true, false);
     for (int controller : {64, 1, 0, 119}) {
         Controller(controller, 127);
@@ -113,10 +113,10 @@ TEST_F(MidiLearn, EveryControllerBelow120AndParametersUpTo70AreCaptured)
     }
     Controller(123, 0);  // channel mode messages are not learned
     EXPECT_EQ(plugin.LearnedController(), 119);
-    EXPECT_TRUE(plugin.PendingMidi().Empty()) << "nothing reached the queue";
+    EXPECT_TRUE(plugin.Core().PendingMidi().Empty()) << "nothing reached the queue";
     RenderFrames(plugin);
-    EXPECT_FALSE(plugin.Voices().SustainPedal());
-    EXPECT_EQ(plugin.ModulationWheel(), wheel);
+    EXPECT_FALSE(plugin.Core().Voices().SustainPedal());
+    EXPECT_EQ(plugin.Core().ModulationWheel(), wheel);
 
     plugin.OnParameterChanged(71);
     plugin.OnParameterChanged(-1);

@@ -43,7 +43,7 @@
 
 #include "core/Parameter.h"
 #include "engine/EnsembleButtons.h"
-#include "engine/ParameterIds.h"
+#include "engine/dsp/ParameterIds.h"
 #include "engine/ParameterTable.h"
 
 namespace {

@@ -8,7 +8,7 @@
 // parameters itself, in the order a press writes them.
 #pragma once
 
-#include "engine/ParameterIds.h"
+#include "engine/dsp/ParameterIds.h"
 
 #include <vector>
 

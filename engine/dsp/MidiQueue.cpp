@@ -1,4 +1,4 @@
-#include "synth/MidiQueue.h"
+#include "engine/dsp/MidiQueue.h"
 
 #include <algorithm>
 #include <limits>

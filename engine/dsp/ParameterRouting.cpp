@@ -5,19 +5,13 @@
 // semitone, the master volume to a gain of half its normalized value).
 #include <cmath>
 
-#include "engine/VORN.h"
+#include "engine/dsp/Engine.h"
 #include "engine/dsp/LimitParameter.h"
+#include "engine/dsp/ParameterIds.h"
 
-void VORN::RouteParameter(int index, double x)
+void Engine::SetParameter(int index, double x)
 {
     switch (index) {
-        // Ensemble buttons: the pattern is only stored here.
-        case kButtonState:
-            // Only the bits are stored: recipes are applied by button presses.
-            m_ensemble.StoreButtonState(x);
-            UpdateStatusControls();
-            break;
-
         // Oscillator banks.
         case kMasterTune:
             m_banks.SetMasterTune(x);
@@ -167,14 +161,17 @@ void VORN::RouteParameter(int index, double x)
             break;
         case kPreFilter1Level:
             m_chain.SetPreFilter1Level(x);
+            m_preFilter1Level = x;
             UpdateBusUse();
             break;
         case kPreFilter2Level:
             m_chain.SetPreFilter2Level(x);
+            m_preFilter2Level = x;
             UpdateBusUse();
             break;
         case kRawSignalLevel:
             m_chain.SetRawLevel(x);
+            m_rawLevel = x;
             UpdateBusUse();
             break;
         case kOrganStringsFilterLevel:
@@ -217,16 +214,14 @@ void VORN::RouteParameter(int index, double x)
             m_chain.SetModulatorDepth(x);
             break;
 
-        // "reserved" 62..70 change nothing.
+        // "Button State" is the product's; "reserved" 62..70 change nothing.
         default:
             break;
     }
 }
 
-void VORN::UpdateBusUse()
+void Engine::UpdateBusUse()
 {
     // The voice mixer reads a bus only while its level is above 0.
-    const auto level = [this](int index) { return GetParameter(index)->Value(); };
-    m_voices.SetBusUse(level(kRawSignalLevel) > 0.0,
-                       level(kPreFilter1Level) > 0.0 || level(kPreFilter2Level) > 0.0);
+    m_voices.SetBusUse(m_rawLevel > 0.0, m_preFilter1Level > 0.0 || m_preFilter2Level > 0.0);
 }

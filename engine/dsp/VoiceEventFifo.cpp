@@ -1,4 +1,4 @@
-#include "engine/VoiceEventFifo.h"
+#include "engine/dsp/VoiceEventFifo.h"
 
 #include <algorithm>
 #include <new>
