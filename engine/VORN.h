@@ -45,9 +45,7 @@ public:
     void SaveProductState(StateChunk& chunk) const override;
     void RestoreProductState(const StateChunk& chunk) override;
 
-    // Forgets every MIDI message waiting for its control tick (a host that
-    // starts over, the fuzz targets between inputs). Takes the instance lock.
-    void DiscardQueuedMidi();
+    void DiscardQueuedMidi() override;
 
     // Identity the host sees.
     static PluginInfo Info();

@@ -114,6 +114,10 @@ public:
     // or editor thread; does not block or allocate.
     void CommitMidiLearn();
 
+    // Forgets every MIDI message waiting for its control tick (a host that
+    // starts over, the fuzz targets between inputs). Takes the instance lock.
+    virtual void DiscardQueuedMidi() = 0;
+
 private:
     // Learn off with no controller or parameter captured.
     void EndMidiLearn();

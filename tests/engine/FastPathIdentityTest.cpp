@@ -14,12 +14,6 @@
 
 namespace {
 
-bool Identical(const StereoBuffer& a, const StereoBuffer& b)
-{
-    return a.left.size() == b.left.size() &&
-           std::memcmp(a.left.data(), b.left.data(), a.left.size() * sizeof(double)) == 0 &&
-           std::memcmp(a.right.data(), b.right.data(), a.right.size() * sizeof(double)) == 0;
-}
 
 // First frame where the buffers differ, for the failure message.
 std::size_t FirstDifference(const StereoBuffer& a, const StereoBuffer& b)
