@@ -15,9 +15,12 @@ target_compile_options(vorn_options INTERFACE
 target_link_options(vorn_options INTERFACE -fsanitize=address,undefined)
 
 set(fuzz_dir "${PROJECT_SOURCE_DIR}/tools/fuzz")
-add_library(vorn_fuzz_support STATIC "${fuzz_dir}/FuzzPlugin.cpp")
+# The targets create instances through the module's own entry point, driven
+# by the shared host.
+add_library(vorn_fuzz_support STATIC "${fuzz_dir}/FuzzPlugin.cpp" "${PROJECT_SOURCE_DIR}/core/VstPluginMain.cpp")
 target_include_directories(vorn_fuzz_support PUBLIC "${PROJECT_SOURCE_DIR}")
-target_link_libraries(vorn_fuzz_support PUBLIC vorn_engine)
+target_link_libraries(vorn_fuzz_support PUBLIC vorn_engine vorn_host)
+target_compile_definitions(vorn_fuzz_support PRIVATE VORN_ENTRY_IN_PROGRAM)
 
 set(VORN_FUZZ_TARGETS "")
 foreach(pair IN ITEMS program_chunk:ProgramChunk bank_chunk:BankChunk program_file:ProgramFile

@@ -9,6 +9,11 @@
 #if defined(_WIN32)
 #define VORN_EXPORT
 #define VORN_DEFINE_MAIN_ALIAS(function) static_assert(true, "main is mapped by the .def file")
+#elif defined(VORN_ENTRY_IN_PROGRAM)
+// The entry point linked into a program (the fuzz targets), which has its own
+// main.
+#define VORN_EXPORT
+#define VORN_DEFINE_MAIN_ALIAS(function) static_assert(true, "no alias inside a program")
 #else
 #define VORN_EXPORT __attribute__((visibility("default")))
 // Old hosts look for main instead of VSTPluginMain; it is the same function.

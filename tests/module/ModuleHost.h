@@ -1,9 +1,10 @@
-// Test host for the end-to-end suite: loads the built module file through its
-// exported entry point, answers its host callback and records what the
-// plug-in asked, per effect record. Portable: runs natively and under Wine.
+// The end-to-end suite's view of the shared host: the built module file, its
+// instances, text replies checked against canaries and audio buffers with
+// canaries. Portable: runs natively and under Wine.
 #pragma once
 
 #include "core/VstAbi.h"
+#include "tools/host/PluginHost.h"
 
 #include <algorithm>
 #include <array>
@@ -16,20 +17,8 @@
 void SetModulePath(const std::string& path);
 const std::string& ModulePath();
 
-// What the plug-in asked of the host, for one instance.
-struct HostLog {
-    std::array<int, 128> counts{};  // callbacks by opcode
-    int wantMidiInAudio = 0;        // opcode 6 made while an audio callback ran
-    int wantMidiWithArguments = 0;  // opcode 6 with any argument other than zero
-
-    int Count(VstInt32 opcode) const
-    {
-        return opcode >= 0 && opcode < static_cast<VstInt32>(counts.size()) ? counts[opcode] : 0;
-    }
-};
-
-// Vendor string the test host reports (opcode 32) while it is alive; some
-// plug-ins change behaviour for particular hosts.
+// Vendor string the instances created while it is alive report (opcode 32);
+// some plug-ins change behaviour for particular hosts.
 class ScopedHostVendor {
 public:
     explicit ScopedHostVendor(const char* vendor);
@@ -50,49 +39,29 @@ struct TextReply {
     bool untouched = false;   // the whole buffer still holds its fill pattern
 };
 
-// One plug-in instance made through the module's entry point. Closes itself.
-class PluginInstance {
+// One plug-in instance made through the entry point of the module under test
+// (loaded once for the whole suite), driven by the shared host. Closes
+// itself.
+class PluginInstance : public PluginHost {
 public:
     // Creates the instance with the "VSTPluginMain" export, or "main".
     explicit PluginInstance(const char* entryName = "VSTPluginMain");
-    ~PluginInstance();
-    PluginInstance(const PluginInstance&) = delete;
-    PluginInstance& operator=(const PluginInstance&) = delete;
 
-    AEffect* Effect() const { return m_effect; }
-    explicit operator bool() const { return m_effect != nullptr; }
-    // Read these while no other thread drives this instance.
-    const HostLog& Log() const;
-    // Callbacks made while the entry point ran, before the record existed.
-    const HostLog& CreationLog() const;
-
-    VstIntPtr Dispatch(VstInt32 opcode, VstInt32 index = 0, VstIntPtr value = 0, void* ptr = nullptr,
-                       float opt = 0.0f);
+    explicit operator bool() const { return Effect() != nullptr; }
     TextReply Text(VstInt32 opcode, VstInt32 index, std::size_t capacity, VstIntPtr value = 0);
-
-    // open, sample rate, block size, resume.
-    void Start(double sampleRate, int blockSize);
     // suspend, close.
-    void Close();
-
-    // The audio callbacks, with the host-side "in audio callback" state set.
-    void ProcessReplacing(float** inputs, float** outputs, VstInt32 frames);
-    void ProcessAccumulating(float** inputs, float** outputs, VstInt32 frames);
-    void ProcessDouble(double** inputs, double** outputs, VstInt32 frames);
+    void Close() { Unload(); }
 
     // Sends MIDI messages (status, data1, data2 at a frame) through effProcessEvents.
     struct Midi {
         VstInt32 frame;
         unsigned char status, data1, data2;
     };
+    using PluginHost::SendMidi;
     VstIntPtr SendMidi(const std::vector<Midi>& messages);
 
 private:
-    int m_slot = -1;
-    AEffect* m_effect = nullptr;
-    bool m_resumed = false;
-    std::vector<VstMidiEvent> m_events;
-    std::vector<VstIntPtr> m_eventList;
+    std::vector<BlockMidiEvent> m_events;
 };
 
 // Audio buffers for numChannels channels of frames samples each, followed by

@@ -107,15 +107,15 @@ TEST(Processing, EveryAudioCallbackAnnouncesThatItWantsMidi)
     CanaryBuffers<double> doubles(kExpectedOutputs, 128, 0.0);
 
     int expected = plugin.Log().Count(audioMasterWantMidi);
-    const int inAudioBefore = plugin.Log().wantMidiInAudio;
+    const int inAudioBefore = plugin.Log().WantMidiInAudio();
     plugin.ProcessReplacing(nullptr, floats.Pointers(), 128);
     EXPECT_EQ(plugin.Log().Count(audioMasterWantMidi), ++expected) << "processReplacing";
     plugin.ProcessAccumulating(nullptr, floats.Pointers(), 128);
     EXPECT_EQ(plugin.Log().Count(audioMasterWantMidi), ++expected) << "process";
     plugin.ProcessDouble(nullptr, doubles.Pointers(), 128);
     EXPECT_EQ(plugin.Log().Count(audioMasterWantMidi), ++expected) << "processDoubleReplacing";
-    EXPECT_EQ(plugin.Log().wantMidiInAudio - inAudioBefore, 3);
-    EXPECT_EQ(plugin.Log().wantMidiWithArguments, 0) << "the notice carries no arguments";
+    EXPECT_EQ(plugin.Log().WantMidiInAudio() - inAudioBefore, 3);
+    EXPECT_EQ(plugin.Log().WantMidiWithArguments(), 0) << "the notice carries no arguments";
 }
 
 TEST(Processing, BlocksOutsideTheBlockSizeStayInsideHostBuffers)

@@ -7,28 +7,11 @@
 #include <cstring>
 #include <vector>
 
-#include "core/PluginFactory.h"
 #include "synth/Synth.h"
 
 namespace {
 
-const AEffect* g_quirkyEffect = nullptr;
-bool g_creatingQuirky = false;
-
-VstIntPtr VSTCALLBACK FuzzHost(AEffect* effect, VstInt32 opcode, VstInt32, VstIntPtr, void* ptr, float)
-{
-    switch (opcode) {
-        case audioMasterVersion:
-            return 2400;
-        case audioMasterGetVendorString:
-            if (ptr != nullptr && (effect == g_quirkyEffect || (effect == nullptr && g_creatingQuirky))) {
-                std::strcpy(static_cast<char*>(ptr), "Native Instruments");
-            }
-            return 1;
-        default:
-            return 0;
-    }
-}
+extern "C" AEffect* VSTCALLBACK VSTPluginMain(audioMasterCallback hostCallback);
 
 void Fail(const char* what)
 {
@@ -59,23 +42,17 @@ const std::string& PrivateUserFolder()
 FuzzPlugin::FuzzPlugin(bool vendorQuirk)
 {
     PrivateUserFolder();
-    g_creatingQuirky = vendorQuirk;
-    m_plugin.reset(CreatePluginInstance(&FuzzHost));
-    if (!m_plugin) {
+    m_host.SetVendor(vendorQuirk ? "Native Instruments" : "VORN fuzz");
+    if (!m_host.Create(&VSTPluginMain)) {
         Fail("no instance");
     }
-    if (vendorQuirk) {
-        g_quirkyEffect = m_plugin->Effect();
-    }
-    m_plugin->FillEmptyPresets(m_plugin->NumPresets());
-    AEffect* effect = m_plugin->Effect();
-    effect->dispatcher(effect, effOpen, 0, 0, nullptr, 0.0f);
-    effect->dispatcher(effect, effSetSampleRate, 0, 0, nullptr, 44100.0f);
-    effect->dispatcher(effect, effSetBlockSize, 0, 64, nullptr, 0.0f);
-    effect->dispatcher(effect, effMainsChanged, 0, 1, nullptr, 0.0f);
-    m_synth = dynamic_cast<Synth*>(m_plugin.get());
+    m_plugin = IPluginVST::FromEffect(m_host.Effect());
+    m_synth = dynamic_cast<Synth*>(m_plugin);
     if (m_synth == nullptr) {
         Fail("the product is not a Synth");
+    }
+    if (!m_host.Start(44100.0, 64)) {
+        Fail("cannot start");
     }
     m_baseline = m_plugin->TakeSnapshot();
 }
@@ -121,21 +98,11 @@ void FuzzPlugin::ExpectUnchanged(const Programs& before, bool values) const
     }
 }
 
-FuzzPlugin::~FuzzPlugin()
-{
-    if (m_plugin) {
-        AEffect* effect = m_plugin->Effect();
-        effect->dispatcher(effect, effMainsChanged, 0, 0, nullptr, 0.0f);
-        if (g_quirkyEffect == effect) {
-            g_quirkyEffect = nullptr;
-        }
-    }
-}
+FuzzPlugin::~FuzzPlugin() = default;
 
 VstIntPtr FuzzPlugin::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
-    AEffect* effect = m_plugin->Effect();
-    return effect->dispatcher(effect, opcode, index, value, ptr, opt);
+    return m_host.Dispatch(opcode, index, value, ptr, opt);
 }
 
 VstIntPtr FuzzPlugin::SetChunk(bool bank, const std::uint8_t* data, std::size_t size)
@@ -150,11 +117,7 @@ VstIntPtr FuzzPlugin::SetChunk(bool bank, const std::uint8_t* data, std::size_t 
 
 void FuzzPlugin::RenderShortBlock()
 {
-    std::vector<float> left(64);
-    std::vector<float> right(64);
-    float* outputs[2] = {left.data(), right.data()};
-    AEffect* effect = m_plugin->Effect();
-    effect->processReplacing(effect, nullptr, outputs, 64);
+    m_host.Process(64, ProcessMode::Replacing);
 }
 
 void FuzzPlugin::CheckConsistent()

@@ -12,6 +12,7 @@
 
 #include "core/IPluginVST.h"
 #include "core/StateChunk.h"
+#include "tools/host/PluginHost.h"
 
 class Synth;
 
@@ -20,10 +21,10 @@ class Synth;
 // Returns that folder.
 const std::string& PrivateUserFolder();
 
-// Owns a product instance made by CreatePluginInstance, opened, with the
-// empty slots filled (as the entry point does), sample rate and block size
-// set and processing switched on. With vendorQuirk the host reports itself
-// as "Native Instruments", whose chunk handling differs.
+// A product instance made through the module's entry point by the shared
+// host, opened, sample rate and block size set and processing switched on.
+// With vendorQuirk the host reports itself as "Native Instruments", whose
+// chunk handling differs.
 class FuzzPlugin {
 public:
     explicit FuzzPlugin(bool vendorQuirk = false);
@@ -60,7 +61,8 @@ public:
     void ExpectUnchanged(const Programs& before, bool values) const;
 
 private:
-    std::unique_ptr<IPluginVST> m_plugin;
+    PluginHost m_host;
+    IPluginVST* m_plugin = nullptr;  // owned by the host's instance
     Synth* m_synth = nullptr;
     IPluginBase::Snapshot m_baseline;
 };

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "tools/vornhost/AudioFileWriter.h"
-#include "tools/vornhost/PluginHost.h"
+#include "tools/host/PluginHost.h"
 #include "tools/vornhost/RenderLoop.h"
 
 #include <string>

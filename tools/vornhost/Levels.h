@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/vornhost/PluginHost.h"
+#include "tools/host/PluginHost.h"
 
 inline constexpr std::array<int, 10> kLevelChordKeys = {36, 43, 48, 52, 55, 60, 64, 67, 72, 76};
 inline constexpr int kLevelChordVelocity = 100;

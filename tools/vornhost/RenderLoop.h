@@ -5,7 +5,7 @@
 // a sink (a file writer, or nothing when only the time is of interest).
 #pragma once
 
-#include "tools/vornhost/PluginHost.h"
+#include "tools/host/PluginHost.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "tools/vornhost/PluginHost.h"
+#include "tools/host/PluginHost.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -7,7 +7,6 @@
 
 namespace {
 
-constexpr const char* kHostVendor = "VORN tools";
 constexpr const char* kHostProduct = "vornhost";
 constexpr VstIntPtr kHostVersion = 10003;
 constexpr VstIntPtr kVstVersion = 2400;
@@ -20,6 +19,17 @@ constexpr VstInt32 kProcessLevelRealtime = 2;
 // The plug-in may call back from inside its entry point, before the host has
 // been able to attach itself to the effect record.
 thread_local PluginHost* t_loadingHost = nullptr;
+// > 0 while an audio callback runs on this thread.
+thread_local int t_audioDepth = 0;
+// Handed out by audioMasterGetTime; per thread, as callers may ask at once.
+thread_local VstTimeInfo t_timeInfo{};
+
+struct AudioScope {
+    AudioScope() { ++t_audioDepth; }
+    ~AudioScope() { --t_audioDepth; }
+    AudioScope(const AudioScope&) = delete;
+    AudioScope& operator=(const AudioScope&) = delete;
+};
 
 // The VstEvents header is two pointer-sized words (the count, padded, and the
 // reserved field) followed by the event pointers.
@@ -60,6 +70,37 @@ const char* ProcessModeName(ProcessMode mode)
     return "?";
 }
 
+int HostLog::Count(VstInt32 opcode) const
+{
+    return opcode >= 0 && opcode < static_cast<VstInt32>(m_counts.size())
+               ? m_counts[static_cast<std::size_t>(opcode)].load()
+               : 0;
+}
+
+void HostLog::Record(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt, bool inAudio)
+{
+    if (opcode >= 0 && opcode < static_cast<VstInt32>(m_counts.size())) {
+        ++m_counts[static_cast<std::size_t>(opcode)];
+    }
+    if (opcode == audioMasterWantMidi) {
+        if (inAudio) {
+            ++m_wantMidiInAudio;
+        }
+        if (index != 0 || value != 0 || ptr != nullptr || opt != 0.0f) {
+            ++m_wantMidiWithArguments;
+        }
+    }
+}
+
+void HostLog::Clear()
+{
+    for (std::atomic<int>& count : m_counts) {
+        count = 0;
+    }
+    m_wantMidiInAudio = 0;
+    m_wantMidiWithArguments = 0;
+}
+
 PluginHost::~PluginHost()
 {
     Unload();
@@ -89,6 +130,20 @@ bool PluginHost::Load(const std::string& path)
     return true;
 }
 
+PluginHost::EntryPoint PluginHost::FindEntry(DynamicLibrary& library, const char* name, std::string& error)
+{
+    void* entry = library.Symbol(name);
+    if (!entry) {
+        error = std::string("the module does not export ") + name;
+    }
+    return reinterpret_cast<EntryPoint>(entry);
+}
+
+void PluginHost::SetVendor(const char* vendor)
+{
+    CopyText(m_vendor, vendor, sizeof(m_vendor));
+}
+
 bool PluginHost::Create(EntryPoint entry)
 {
     if (m_effect) {
@@ -96,7 +151,8 @@ bool PluginHost::Create(EntryPoint entry)
         Dispatch(effClose);
         m_effect = nullptr;
     }
-    m_callbackCounts.fill(0);
+    m_log.Clear();
+    m_creationLog.Clear();
     t_loadingHost = this;
     AEffect* effect = entry(&PluginHost::HostCallback);
     t_loadingHost = nullptr;
@@ -151,6 +207,14 @@ std::string PluginHost::DispatchText(VstInt32 opcode, VstInt32 index, VstIntPtr*
         *result = answer;
     }
     return buffer;
+}
+
+bool PluginHost::Start(double sampleRate, int blockSize)
+{
+    Open();
+    SetSampleRate(sampleRate);
+    SetBlockSize(blockSize);
+    return Resume();
 }
 
 void PluginHost::Open()
@@ -250,10 +314,10 @@ void PluginHost::SizeBuffers()
     }
 }
 
-void PluginHost::SendMidi(std::span<const BlockMidiEvent> events)
+VstIntPtr PluginHost::SendMidi(std::span<const BlockMidiEvent> events)
 {
-    if (!m_effect || events.empty()) {
-        return;
+    if (!m_effect) {
+        return 0;
     }
     m_midiEvents.assign(events.size(), VstMidiEvent{});
     for (std::size_t i = 0; i < events.size(); ++i) {
@@ -272,7 +336,7 @@ void PluginHost::SendMidi(std::span<const BlockMidiEvent> events)
     for (std::size_t i = 0; i < events.size(); ++i) {
         m_eventList[2 + i] = reinterpret_cast<VstIntPtr>(&m_midiEvents[i]);
     }
-    Dispatch(effProcessEvents, 0, 0, m_eventList.data());
+    return Dispatch(effProcessEvents, 0, 0, m_eventList.data());
 }
 
 bool PluginHost::SetParameter(int index, float value)
@@ -296,7 +360,7 @@ void PluginHost::Process(int frames, ProcessMode mode)
         SizeBuffers();
     }
     frames = std::min(frames, m_blockSize);
-    m_inProcess = true;
+    AudioScope scope;
     switch (mode) {
         case ProcessMode::Replacing:
             m_effect->processReplacing(m_effect, m_floatInPtrs.data(), m_floatOutPtrs.data(), frames);
@@ -311,7 +375,6 @@ void PluginHost::Process(int frames, ProcessMode mode)
                            [](double sample) { return static_cast<float>(sample); });
             break;
     }
-    m_inProcess = false;
     m_samplePosition += frames;
 }
 
@@ -323,12 +386,22 @@ const float* PluginHost::Output(int channel) const
     return m_floatOutPtrs[static_cast<std::size_t>(channel)];
 }
 
-unsigned PluginHost::CallbackCount(VstInt32 opcode) const
+void PluginHost::ProcessReplacing(float** inputs, float** outputs, VstInt32 frames)
 {
-    if (opcode < 0 || static_cast<std::size_t>(opcode) >= m_callbackCounts.size()) {
-        return 0;
-    }
-    return m_callbackCounts[static_cast<std::size_t>(opcode)];
+    AudioScope scope;
+    m_effect->processReplacing(m_effect, inputs, outputs, frames);
+}
+
+void PluginHost::ProcessAccumulating(float** inputs, float** outputs, VstInt32 frames)
+{
+    AudioScope scope;
+    m_effect->process(m_effect, inputs, outputs, frames);
+}
+
+void PluginHost::ProcessDouble(double** inputs, double** outputs, VstInt32 frames)
+{
+    AudioScope scope;
+    m_effect->processDoubleReplacing(m_effect, inputs, outputs, frames);
 }
 
 VstIntPtr VSTCALLBACK PluginHost::HostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index,
@@ -347,9 +420,7 @@ VstIntPtr VSTCALLBACK PluginHost::HostCallback(AEffect* effect, VstInt32 opcode,
 
 VstIntPtr PluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr, float opt)
 {
-    if (opcode >= 0 && static_cast<std::size_t>(opcode) < m_callbackCounts.size()) {
-        ++m_callbackCounts[static_cast<std::size_t>(opcode)];
-    }
+    (m_effect ? m_log : m_creationLog).Record(opcode, index, value, ptr, opt, t_audioDepth > 0);
     if (m_verbose && opcode != audioMasterWantMidi && opcode != audioMasterGetTime) {
         std::fprintf(stderr, "vornhost: callback opcode %d index %d value %lld opt %g\n", opcode, index,
                      static_cast<long long>(value), static_cast<double>(opt));
@@ -371,12 +442,12 @@ VstIntPtr PluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
         case audioMasterGetBlockSize:
             return m_blockSize;
         case audioMasterGetCurrentProcessLevel:
-            if (m_inProcess) {
+            if (t_audioDepth > 0) {
                 return m_offline ? kVstProcessLevelOffline : kProcessLevelRealtime;
             }
             return m_offline ? kVstProcessLevelOffline : kProcessLevelUser;
         case audioMasterGetVendorString:
-            CopyText(ptr, kHostVendor, kVstMaxVendorStrLen);
+            CopyText(ptr, m_vendor, kVstMaxVendorStrLen);
             return ptr ? 1 : 0;
         case audioMasterGetProductString:
             CopyText(ptr, kHostProduct, kVstMaxProductStrLen);
@@ -395,7 +466,7 @@ VstIntPtr PluginHost::Answer(VstInt32 opcode, VstInt32 index, VstIntPtr value, v
 VstTimeInfo* PluginHost::UpdateTimeInfo(VstIntPtr requestMask)
 {
     (void)requestMask;  // every field is cheap here, so all are always valid
-    VstTimeInfo& info = m_timeInfo;
+    VstTimeInfo& info = t_timeInfo;
     info = VstTimeInfo{};
     info.samplePos = m_samplePosition;
     info.sampleRate = m_sampleRate;
