@@ -23,7 +23,7 @@ export CCACHE_NOHASHDIR := 1
 FUZZ_SECONDS ?= 120
 FUZZ_SMOKE_SECONDS ?= 10
 FUZZ_TARGETS := program_chunk bank_chunk program_file bank_file bank_image midi_events configuration \
-	dispatcher midi_file
+	dispatcher midi_file png
 
 .PHONY: package test-package build-linux-tsan test-linux-tsan all deps deps-mingw demo bench test dist format-check clean build-fuzz fuzz fuzz-smoke $(addprefix build-,$(PRESETS_TEST)) $(addprefix test-,$(PRESETS_TEST))
 

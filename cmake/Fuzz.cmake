@@ -25,7 +25,7 @@ target_compile_definitions(vorn_fuzz_support PRIVATE VORN_ENTRY_IN_PROGRAM)
 set(VORN_FUZZ_TARGETS "")
 foreach(pair IN ITEMS program_chunk:ProgramChunk bank_chunk:BankChunk program_file:ProgramFile
                       bank_file:BankFile bank_image:BankImage midi_events:MidiEvents
-                      configuration:Configuration dispatcher:Dispatcher midi_file:MidiFile)
+                      configuration:Configuration dispatcher:Dispatcher midi_file:MidiFile png:Png)
   string(REPLACE ":" ";" pair "${pair}")
   list(GET pair 0 name)
   list(GET pair 1 source)
@@ -37,6 +37,7 @@ endforeach()
 # The command-line host's reader, compiled in directly (the tools are not
 # part of the fuzz build).
 target_sources(fuzz_midi_file PRIVATE "${PROJECT_SOURCE_DIR}/tools/vornhost/MidiFile.cpp")
+target_link_libraries(fuzz_png PRIVATE vorn_graphics)
 
 add_executable(make-fuzz-seeds "${fuzz_dir}/MakeSeeds.cpp")
 target_link_libraries(make-fuzz-seeds PRIVATE vorn_engine)
