@@ -1,5 +1,6 @@
 # Third-party libraries, all from Debian packages:
-#  - native: libpng-dev, zlib1g-dev, libgtest-dev, libbenchmark-dev, libsndfile1-dev;
+#  - native: libpng-dev, zlib1g-dev, libfreetype-dev, libgtest-dev, libbenchmark-dev,
+#    libsndfile1-dev;
 #  - mingw: zlib from libz-mingw-w64-dev, libpng compiled from Debian's libpng1.6
 #    source package by tools/build-mingw-libpng.sh into VORN_DEPS_PREFIX, and
 #    GoogleTest compiled from /usr/src/googletest.
@@ -29,6 +30,9 @@ if(WIN32 AND CMAKE_CROSSCOMPILING)
 else()
   find_package(PNG REQUIRED)
   add_library(vorn::png ALIAS PNG::PNG)
+  # Glyphs of the embedded faces (Windows draws text with GDI).
+  find_package(Freetype REQUIRED)
+  add_library(vorn::freetype ALIAS Freetype::Freetype)
   if(VORN_TESTS)
     find_package(GTest REQUIRED)
   endif()

@@ -1,4 +1,6 @@
 #include "graphics/PixBitmap.h"
+#include "graphics/PixDraw.h"
+#include "graphics/PixSysBitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -34,6 +36,29 @@ TEST(PixMemBitmap, RowsAreAlignedAndTheBufferGrowsByAQuarter)
     EXPECT_FALSE(bitmap.IsFlipped());
     EXPECT_EQ(bitmap.DrawingContext(), nullptr);
     EXPECT_EQ(bitmap.Extended(1, nullptr), 0);
+}
+
+TEST(PixSysBitmap, KeepsItsStorageWhileShrinkingAndTakesDrawing)
+{
+    PixSysBitmap bitmap(101, 50);
+    ASSERT_NE(bitmap.Bits(), nullptr);
+    EXPECT_EQ(bitmap.RowSpan(), 104);
+    EXPECT_FALSE(bitmap.IsFlipped());
+#if defined(_WIN32)
+    EXPECT_NE(bitmap.DrawingContext(), nullptr);
+#endif
+    std::uint32_t* pixels = bitmap.Bits();
+    EXPECT_TRUE(bitmap.SetSize(60, 20));
+    EXPECT_EQ(bitmap.Bits(), pixels) << "reused";
+    EXPECT_EQ(bitmap.RowSpan(), 104);
+    EXPECT_FALSE(bitmap.SetSize(60, 20));
+    EXPECT_TRUE(bitmap.SetSize(200, 20));
+    EXPECT_EQ(bitmap.RowSpan(), 200);
+    FillRect(&bitmap, 0, 0, 200, 20, 0xFF102030u, 1.0f, kPixCopy);
+    EXPECT_EQ(bitmap.Row(19)[199], 0xFF102030u);
+    EXPECT_FALSE(bitmap.SetSize(0, 20)) << "no pixels";
+    EXPECT_EQ(bitmap.Bits(), nullptr);
+    FillRect(&bitmap, 0, 0, 10, 10, 0xFFFFFFFFu, 1.0f, kPixCopy);  // does nothing
 }
 
 }  // namespace
