@@ -13,7 +13,7 @@ packages=(
   sox xvfb xauth
   clang-14 libclang-rt-14-dev clang-format git
   nsis lintian libebur128-dev locales libcli11-dev
-  libfreetype-dev fonts-liberation fonts-dejavu-core libcairo2-dev
+  libfreetype-dev fonts-liberation fonts-liberation2 fonts-dejavu-core libcairo2-dev
 )
 
 # --bench-peers: the synthesizers make bench measures beside VORN.

@@ -49,7 +49,7 @@ make_template() {
   WINEPREFIX="$work" WINELOADER="$loader" "$loader" wineboot --init >/dev/null 2>&1 || true
   local fonts="$work/drive_c/windows/Fonts"
   mkdir -p "$fonts"
-  cp /usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf \
+  cp /usr/share/fonts/truetype/liberation2/LiberationSans-Regular.ttf \
      /usr/share/fonts/truetype/dejavu/DejaVuSans.ttf "$fonts/"
   local replacements='HKCU\Software\Wine\Fonts\Replacements'
   WINEPREFIX="$work" WINELOADER="$loader" "$loader" reg add "$replacements" /v Arial /t REG_SZ \
@@ -64,7 +64,7 @@ make_template() {
 if [ -z "${VORN_KEEP_WINEPREFIX:-}" ]; then
   cache="${VORN_WINE_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/vorn-wine}"
   version=$("$loader" --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' _ || echo unknown)
-  template="$cache/$(basename "$loader")-$version-fonts1"
+  template="$cache/$(basename "$loader")-$version-fonts2"
   if [ ! -f "$template/.ready" ]; then
     mkdir -p "$cache"
     (

@@ -148,4 +148,26 @@ TEST(PngImage, HugeDeclaredSizesAreRefusedBeforeAllocation)
     EXPECT_FALSE(Decode(header));
 }
 
+TEST(PngImage, EveryPanelImageLoadsFromTheModuleWithItsSize)
+{
+    struct Expected {
+        int id, width, height;
+    };
+    const Expected images[] = {{101, 1100, 512}, {102, 1100, 200}, {103, 28, 48},  {104, 32, 2080},
+                               {105, 40, 2600},  {106, 24, 1560},  {107, 20, 40},  {108, 40, 200},
+                               {109, 9, 42},     {110, 50, 44},    {111, 50, 44},  {112, 50, 44},
+                               {113, 22, 44},    {114, 22, 44},    {115, 65, 32},  {116, 133, 166}};
+    for (const Expected& image : images) {
+        const std::unique_ptr<PixMemBitmap> bitmap = LoadPngResource(image.id);
+        ASSERT_TRUE(bitmap) << image.id;
+        EXPECT_EQ(bitmap->Width(), image.width) << image.id;
+        EXPECT_EQ(bitmap->Height(), image.height) << image.id;
+    }
+    EXPECT_EQ(LoadPngResource(100), nullptr);
+    EXPECT_EQ(LoadPngResource(117), nullptr);
+    // The backgrounds are opaque; knob frames have transparent corners.
+    EXPECT_EQ(LoadPngResource(101)->Row(300)[500] >> 24, 0xFFu);
+    EXPECT_EQ(LoadPngResource(104)->Row(0)[0] >> 24, 0u);
+}
+
 }  // namespace
