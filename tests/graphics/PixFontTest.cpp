@@ -156,4 +156,54 @@ TEST(PixCachedFont, WithoutANativeFontNothingIsDrawn)
     EXPECT_EQ(CreateNativeFont(bad), nullptr);
 }
 
+TEST(NativeText, LongMultiByteTextStaysInsideItsBuffers)
+{
+    // 1500 two-byte characters: more UTF-16 units than the fixed buffer of
+    // the native path holds.
+    std::string text;
+    for (int i = 0; i < 1500; ++i) {
+        text += "\xC3\xA9";
+    }
+    NativeFontSpec spec;
+    spec.face = "Arial";
+    spec.height = 12;
+    NativeFontHandle font = CreateNativeFont(spec);
+    ASSERT_NE(font, nullptr);
+    PixSysBitmap bitmap(64, 16);
+    PixRect rect{0, 0, 64, 16};
+    NativeTextStyle style;
+    const int height = DrawNativeText(font, bitmap, text.data(), static_cast<int>(text.size()), rect,
+                                      kTextSingleLine, style);
+#if defined(_WIN32)
+    EXPECT_GT(height, 0);
+#else
+    EXPECT_EQ(height, 0) << "strings are drawn through the glyph cache here";
+#endif
+    DeleteNativeFont(font);
+}
+
+// The same faces give the same advances on Linux (FreeType over the embedded
+// fonts) and under Wine (GDI over the faces installed in the Wine prefix), so
+// text is laid out alike on every target. Pixels are not compared: the two
+// rasterisers hint and apply gamma differently, and GDI rounds DejaVu Sans's
+// cell at 12 pixels to 11.
+TEST(NativeText, BundledFacesAdvanceAlikeOnEveryTarget)
+{
+    struct Expected {
+        const char* face;
+        int height;
+        int total;
+    };
+    for (const Expected& e : {Expected{"Arial", 12, 133}, Expected{"Arial", 15, 158}, Expected{"Verdana", 12, 130},
+                              Expected{"Verdana", 15, 172}}) {
+        CachedFace cached(e.face, e.height);
+        int total = 0;
+        for (const char c : std::string("VORN Bank A 0123456789")) {
+            total += cached.font.Advance(static_cast<unsigned char>(c));
+        }
+        EXPECT_EQ(total, e.total) << e.face << " " << e.height;
+        EXPECT_NEAR(cached.font.LineHeight(), e.height, 1) << e.face << " " << e.height;
+    }
+}
+
 }  // namespace
