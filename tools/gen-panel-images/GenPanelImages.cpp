@@ -425,7 +425,7 @@ void DrawTextButton(cairo_t* cr, const char* text, bool lit, const Colour& light
     cairo_set_source(cr, body);
     cairo_fill(cr);
     cairo_pattern_destroy(body);
-    g_fonts->Use(cr, Face::Title, 9.0);
+    g_fonts->Use(cr, Face::Label, 10.0);
     const double x = std::round(25.0 - TextWidth(cr, text) / 2.0);
     if (lit) {
         // A soft glow behind lit lettering.
