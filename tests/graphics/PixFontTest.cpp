@@ -142,6 +142,51 @@ TEST(PixCachedFont, FullCoverageTakesTheTextColourAndWeightsScaleIt)
     EXPECT_EQ(bitmap.Row(1)[1], 0xFF00FF00u);
 }
 
+TEST(PixCachedFont, LinesAlignmentAndCharactersBeyondAscii)
+{
+    CachedFace arial("Arial", 15);
+    PixCachedFont& font = arial.font;
+    ASSERT_NE(font.NativeFont(), nullptr);
+    const int line = font.LineHeight();
+
+    // Line feeds break lines unless the text is one line; the widest line
+    // sets the width.
+    PixRect two{0, 0, 0, 0};
+    EXPECT_EQ(font.DrawString(nullptr, "AB\r\nABCD", -1, two, kTextMeasure), 2 * line);
+    EXPECT_EQ(two.Width(), font.Advance('A') + font.Advance('B') + font.Advance('C') + font.Advance('D'));
+    PixRect one{0, 0, 0, 0};
+    EXPECT_EQ(font.DrawString(nullptr, "AB\nCD", -1, one, kTextMeasure | kTextSingleLine), line);
+
+    // Right and bottom alignment put the ink against the box's far edges.
+    PixSysBitmap bitmap(120, 60);
+    FillRect(&bitmap, 0, 0, 120, 60, 0xFF000000u, 1.0f, kPixCopy);
+    font.SetTextColour(0xFFFFFFFFu);
+    PixRect box{10, 5, 110, 55};
+    font.DrawString(&bitmap, "HH", 2, box, kTextRight | kTextBottom | kTextSingleLine);
+    EXPECT_GT(Ink(bitmap, {80, 40, 110, 55}), 10);
+    EXPECT_EQ(Ink(bitmap, {10, 5, 70, 40}), 0);
+
+    // Characters beyond ASCII live in the sorted list: asked in any order,
+    // each is rendered once and keeps its advance.
+    const std::uint32_t extended[] = {0x4E2D, 0xE9, 0x20AC, 0xE9, 0xFC, 0x20AC};
+    int first[3] = {font.Advance(0x20AC), font.Advance(0xE9), font.Advance(0xFC)};
+    for (std::uint32_t c : extended) {
+        font.Advance(c);
+    }
+    const std::size_t stored = font.CoverageSize();
+    for (std::uint32_t c : extended) {
+        font.Advance(c);
+    }
+    EXPECT_EQ(font.CoverageSize(), stored);
+    EXPECT_EQ(font.Advance(0x20AC), first[0]);
+    EXPECT_EQ(font.Advance(0xE9), first[1]);
+    EXPECT_EQ(font.Advance(0xFC), first[2]);
+    EXPECT_GT(first[1], 0);
+    const std::size_t settled = font.CoverageSize();
+    font.DrawString(&bitmap, "\xC3\xA9\xE2\x82\xAC\xC3\xBC", -1, box, kTextSingleLine);
+    EXPECT_EQ(font.CoverageSize(), settled) << "nothing rendered twice";
+}
+
 TEST(PixCachedFont, WithoutANativeFontNothingIsDrawn)
 {
     PixCachedFont font;

@@ -112,6 +112,49 @@ TEST(PngImage, EveryColourTypeBecomesStraightAlphaWords)
     EXPECT_EQ(levels->Row(0)[3], 0xFFFFFFFFu);
 }
 
+TEST(PngImage, GreyWithAlphaAndInterlacedImages)
+{
+    PngSpec greyAlpha;
+    greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
+    greyAlpha.width = 2;
+    greyAlpha.height = 1;
+    auto grey = Decode(Encode(greyAlpha, {{0x40, 0x80, 0xFF, 0x00}}));
+    ASSERT_TRUE(grey);
+    EXPECT_EQ(grey->Row(0)[0], 0x80404040u);
+    EXPECT_EQ(grey->Row(0)[1], 0x00FFFFFFu);
+
+    // An interlaced image is read whole, as its rows.
+    std::vector<std::uint8_t> out;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    ASSERT_EQ(setjmp(png_jmpbuf(png)), 0);
+    png_set_write_fn(png, &out, &Append, nullptr);
+    png_set_IHDR(png, info, 9, 9, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    std::vector<std::vector<std::uint8_t>> rows(9, std::vector<std::uint8_t>(36));
+    std::vector<png_bytep> pointers;
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            rows[y][x * 4] = static_cast<std::uint8_t>(x);
+            rows[y][x * 4 + 1] = static_cast<std::uint8_t>(y);
+            rows[y][x * 4 + 3] = 255;
+        }
+        pointers.push_back(rows[y].data());
+    }
+    png_write_info(png, info);
+    png_write_image(png, pointers.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    auto interlaced = Decode(out);
+    ASSERT_TRUE(interlaced);
+    for (int y = 0; y < 9; ++y) {
+        for (int x = 0; x < 9; ++x) {
+            EXPECT_EQ(interlaced->Row(y)[x], 0xFF000000u | static_cast<std::uint32_t>(x) << 16 |
+                                                 static_cast<std::uint32_t>(y) << 8);
+        }
+    }
+}
+
 TEST(PngImage, BadOrCutDataGivesNothing)
 {
     const std::vector<std::uint8_t> good = Encode({}, {{1, 2, 3, 4, 5, 6, 7, 8}, {9, 10, 11, 12, 13, 14, 15, 16}});
