@@ -19,7 +19,7 @@ set(fuzz_dir "${PROJECT_SOURCE_DIR}/tools/fuzz")
 # by the shared host.
 add_library(vorn_fuzz_support STATIC "${fuzz_dir}/FuzzPlugin.cpp" "${PROJECT_SOURCE_DIR}/core/VstPluginMain.cpp")
 target_include_directories(vorn_fuzz_support PUBLIC "${PROJECT_SOURCE_DIR}")
-target_link_libraries(vorn_fuzz_support PUBLIC vorn_engine vorn_host)
+target_link_libraries(vorn_fuzz_support PUBLIC vorn_editor vorn_host)
 target_compile_definitions(vorn_fuzz_support PRIVATE VORN_ENTRY_IN_PROGRAM)
 
 set(VORN_FUZZ_TARGETS "")

@@ -7,7 +7,7 @@ else()
 endif()
 
 add_library(vorn_module SHARED "${PROJECT_SOURCE_DIR}/core/VstPluginMain.cpp")
-target_link_libraries(vorn_module PRIVATE vorn_engine vorn_resources)
+target_link_libraries(vorn_module PRIVATE vorn_editor vorn_resources)
 set_target_properties(vorn_module PROPERTIES
   OUTPUT_NAME ${VORN_MODULE_NAME}
   PREFIX ""

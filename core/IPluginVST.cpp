@@ -353,7 +353,8 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
             }
             return 0;
         case effEditGetRect:
-            if (ptr != nullptr && Editor() != nullptr) {
+            // An editor that cannot open a window is not announced.
+            if (ptr != nullptr && Editor() != nullptr && Editor()->HasWindow()) {
                 *static_cast<ERect**>(ptr) = &m_editorRect;
                 return 1;
             }
@@ -365,7 +366,7 @@ VstIntPtr IPluginVST::Dispatch(VstInt32 opcode, VstInt32 index, VstIntPtr value,
             }
             return 0;
         case effEditClose:
-            if (Editor() != nullptr) {
+            if (Editor() != nullptr && Editor()->HasWindow()) {
                 OnEditorClosed();
                 Editor()->CloseWindow();
                 return 1;
@@ -985,7 +986,9 @@ void IPluginVST::AttachEditor(std::unique_ptr<PluginEditor> editor)
     }
     IPluginBase::AttachEditor(std::move(editor));
     InstanceLock lock(InstanceMutex());
-    m_effect.flags |= effFlagsHasEditor;
+    if (Editor()->HasWindow()) {
+        m_effect.flags |= effFlagsHasEditor;
+    }
     m_editorRect.top = 0;
     m_editorRect.left = 0;
     m_editorRect.bottom = static_cast<std::int16_t>(std::clamp(Editor()->Height(), 0, 0x7FFF));

@@ -15,6 +15,10 @@ class PluginEditor {
 public:
     virtual ~PluginEditor() = default;
 
+    // Whether this editor can open a window; the plug-in announces an editor
+    // to the host only then.
+    virtual bool HasWindow() const { return true; }
+
     // Panel size in pixels.
     virtual int Width() const = 0;
     virtual int Height() const = 0;

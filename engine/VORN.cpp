@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "core/PluginEditor.h"
-#include "core/PluginFactory.h"
 #include "engine/ParameterTable.h"
 #include "engine/UiSoundResources.h"
 #include "engine/VornState.h"
@@ -152,11 +151,6 @@ void VORN::RestoreProductState(const StateChunk& chunk)
     for (double& entry : m_ensemble.Snapshot()) {
         position = chunk.GetValue(entry, position);
     }
-}
-
-IPluginVST* CreatePluginInstance(audioMasterCallback hostCallback)
-{
-    return new VORN(hostCallback);
 }
 
 void VORN::PressEnsembleButton(int mask, bool toggle)

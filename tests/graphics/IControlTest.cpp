@@ -173,6 +173,9 @@ TEST(IControl, GoldenPanelOfEveryControlClass)
     std::string expected;
     std::stringstream others;
     while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
         if (line.rfind(std::string(target) + " ", 0) == 0) {
             expected = line.substr(std::string(target).size() + 1);
         } else if (!line.empty()) {
@@ -180,7 +183,7 @@ TEST(IControl, GoldenPanelOfEveryControlClass)
         }
     }
     if (std::getenv("VORN_UPDATE_GOLDEN") != nullptr) {
-        std::ofstream out(data);
+        std::ofstream out(data, std::ios::binary);
         out << others.str() << target << " " << actual << "\n";
         return;
     }

@@ -1,0 +1,54 @@
+// The graphics object a plug-in's editor uses: the window system's own
+// (IGraphicsWin on Windows, the X11 editor elsewhere) once it exists, until
+// then a stand-in without a window, which keeps controls, values and drawing
+// working but opens no window (so the plug-in does not announce an editor).
+#pragma once
+
+#include <memory>
+
+#include "graphics/EditorHost.h"
+#include "graphics/IGraphics.h"
+
+class IPluginBase;
+
+// The graphics object for plugin, reaching it through an EditorHost it owns.
+std::unique_ptr<IGraphics> CreatePluginGraphics(IPluginBase& plugin);
+
+// The editor host over a plug-in: parameters, the user's changes, the host's
+// edit brackets and the size report go to plugin.
+std::unique_ptr<EditorHost> MakePluginEditorHost(IPluginBase& plugin);
+
+// A graphics object without a window: every operating-system operation does
+// nothing (menus and entries are never shown, prompts answer "cancelled").
+class WindowlessGraphics : public IGraphics {
+public:
+    explicit WindowlessGraphics(std::unique_ptr<EditorHost> host, int width = 1100, int height = 512);
+
+    bool HasWindow() const override { return false; }
+    bool PaintScreen(const IRectangle&) override { return true; }
+    void CancelTextEntry() override {}
+    int ShowMessageBox(const char*, const char*, int) override { return 0; }
+    IMenu* ShowPopupMenu(IMenu&, const IRectangle&) override { return nullptr; }
+    void ShowTextEntry(IControl*, const ITextStyle&, const IRectangle&, const char*, int) override {}
+    void HostFolder(std::string& folder) override { folder.clear(); }
+    void ModuleFolder(std::string& folder) override { folder.clear(); }
+    void DesktopFolder(std::string& folder) override { folder.clear(); }
+    void AppDataFolder(std::string& folder, bool) override { folder.clear(); }
+    void UserAppDataFolder(std::string& folder) override { folder.clear(); }
+    void PromptForFile(std::string& file, FileAction, std::string&, const char*) override { file.clear(); }
+    bool PromptForColour(IColour&, const char*) override { return false; }
+    bool OpenUrl(const char*, const char*, const char*, const char*) override { return false; }
+    void* OpenWindow(void*) override { return nullptr; }
+    void CloseWindow() override {}
+    void* WindowHandle() override { return nullptr; }
+    bool ClipboardText(std::string& text) override
+    {
+        text.clear();
+        return false;
+    }
+    void UpdateTooltips() override {}
+    std::unique_ptr<PixBitmap> LoadBitmapResource(int id, const char* name) override;
+
+private:
+    std::unique_ptr<EditorHost> m_ownedHost;
+};

@@ -1,0 +1,8 @@
+// Until the Windows editor window exists the plug-in gets the windowless
+// stand-in and announces no editor.
+#include "graphics/PluginGraphics.h"
+
+std::unique_ptr<IGraphics> CreatePluginGraphics(IPluginBase& plugin)
+{
+    return std::make_unique<WindowlessGraphics>(MakePluginEditorHost(plugin));
+}
