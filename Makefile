@@ -50,7 +50,7 @@ $(addprefix test-,$(PRESETS_TEST)): test-%: build-%
 	@ctest --test-dir build/$* --output-on-failure -j 1
 
 # ThreadSanitizer: the suites that drive one instance from several threads.
-TSAN_SUITES := core_tests module_tests
+TSAN_SUITES := core_tests module_tests editor_tests
 build-linux-tsan: deps build/linux-tsan/build.ninja
 	@cmake --build build/linux-tsan -j $(JOBS) --target $(TSAN_SUITES) vorn_module
 
