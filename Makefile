@@ -123,6 +123,7 @@ bench: build-linux
 	  done; \
 	done; true
 	@$(PIN) $(HOST) bench $(MODULE) --notes 64 --vcf --runs 3
+	@build/linux/tools/vorn_unloadbench $(MODULE) 100
 
 dist: build-linux build-mingw64 build-mingw32
 	@mkdir -p dist/linux-x86_64 dist/windows-x86_64 dist/windows-x86

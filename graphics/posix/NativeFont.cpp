@@ -30,9 +30,12 @@ struct FreeTypeFont {
 };
 
 // The library and face creation are shared by every font; fonts may be made
-// from more than one thread (an editor per instance).
+// from more than one thread (an editor per instance). The library lives while
+// a face does, so unloading the module after the font cache is emptied
+// leaves nothing behind.
 std::mutex g_mutex;
 FT_Library g_library = nullptr;
+int g_faces = 0;
 
 bool SameName(const char* a, const char* b)
 {
@@ -67,8 +70,13 @@ NativeFontHandle CreateNativeFont(const NativeFontSpec& spec)
     }
     if (FT_New_Memory_Face(g_library, bytes.data(), static_cast<FT_Long>(bytes.size()), 0, &font->face) != 0) {
         delete font;
+        if (g_faces == 0) {
+            FT_Done_FreeType(g_library);
+            g_library = nullptr;
+        }
         return nullptr;
     }
+    ++g_faces;
     // The cell height (ascender plus descender) is the requested height, as
     // a Windows font of positive height has it.
     FT_Size_RequestRec request{};
@@ -77,6 +85,10 @@ NativeFontHandle CreateNativeFont(const NativeFontSpec& spec)
     if (FT_Request_Size(font->face, &request) != 0) {
         FT_Done_Face(font->face);
         delete font;
+        if (--g_faces == 0) {
+            FT_Done_FreeType(g_library);
+            g_library = nullptr;
+        }
         return nullptr;
     }
     if (spec.italic) {
@@ -100,6 +112,10 @@ void DeleteNativeFont(NativeFontHandle handle)
     std::lock_guard<std::mutex> lock(g_mutex);
     FT_Done_Face(font->face);
     delete font;
+    if (--g_faces == 0) {
+        FT_Done_FreeType(g_library);
+        g_library = nullptr;
+    }
 }
 
 int NativeFontLineHeight(NativeFontHandle handle)

@@ -267,4 +267,45 @@ TEST(IGraphics, BitmapFramesAndGreyedWeight)
     EXPECT_TRUE(editor.graphics.DrawBitmapFrame(missing, {0, 0, 4, 4}, 1, nullptr));
 }
 
+TEST(IGraphics, MeasuredTextIsPlacedByItsAlignment)
+{
+    Editor editor;
+    ITextStyle style("Arial", 15, IColour{255, 255, 255, 255}, ITextStyle::kNormal, ITextStyle::kNear);
+    IRectangle near{10, 20, 110, 40};
+    ASSERT_TRUE(editor.graphics.MeasureText(style, "Pipe Organ", near));
+    const int w = near.Width();
+    EXPECT_GT(w, 40);
+    EXPECT_EQ(near.left, 10);
+    EXPECT_EQ(near.Height(), 15);
+    style.align = ITextStyle::kFar;
+    IRectangle far{10, 20, 110, 40};
+    editor.graphics.MeasureText(style, "Pipe Organ", far);
+    EXPECT_EQ(far, (IRectangle{110 - w, 20, 110, 35}));
+    style.align = ITextStyle::kCentre;
+    IRectangle centre{10, 20, 111, 40};
+    editor.graphics.MeasureText(style, "Pipe Organ", centre);
+    EXPECT_EQ(centre.left, 60 - w / 2);
+    EXPECT_EQ(centre.Width(), w);
+    IRectangle untouched{1, 2, 3, 4};
+    EXPECT_TRUE(editor.graphics.MeasureText(style, "", untouched));
+    EXPECT_EQ(untouched, (IRectangle{1, 2, 3, 4}));
+    ITextStyle missing("Arial", 0, IColour{});
+    EXPECT_FALSE(editor.graphics.DrawText(missing, "x", {0, 0, 10, 10})) << "a font that cannot be made";
+}
+
+TEST(IGraphics, DoubleClicksAndWheelsFindTheirControl)
+{
+    Editor editor;
+    Probe* probe = editor.Add({0, 0, 50, 50}, 0);
+    IModifiers mods;
+    EXPECT_FALSE(editor.graphics.HandleDoubleClick(10, 10, mods)) << "delivered as a double click";
+    EXPECT_TRUE(probe->events.empty());
+    probe->SetDoubleClickAsSingleClick(true);
+    EXPECT_TRUE(editor.graphics.HandleDoubleClick(10, 10, mods));
+    EXPECT_EQ(probe->events, (std::vector<std::string>{"down"}));
+    EXPECT_EQ(editor.graphics.CapturedControl(), 0);
+    EXPECT_FALSE(editor.graphics.HandleDoubleClick(150, 80, mods));
+    EXPECT_EQ(editor.graphics.CapturedControl(), -1);
+}
+
 }  // namespace
