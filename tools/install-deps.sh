@@ -14,6 +14,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format git
   nsis lintian libebur128-dev locales libcli11-dev
   libfreetype-dev fonts-liberation fonts-liberation2 fonts-dejavu-core libcairo2-dev
+  libcurl4-gnutls-dev
 )
 
 # --bench-peers: the synthesizers make bench measures beside VORN.
