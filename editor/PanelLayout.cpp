@@ -26,7 +26,8 @@ constexpr PanelImage kImages[] = {
 };
 
 constexpr PanelControl kCommon[] = {
-    {K::PresetMenu, 570, 32, 0, kCodeNone, nullptr, 246, 16},
+    {K::PresetMenu, kProgramNumberBox.left, kProgramNumberBox.top, 0, kCodeNone, nullptr,
+     kProgramNameBox.right - kProgramNumberBox.left, kProgramNameBox.bottom - kProgramNumberBox.top},
     {K::UtilityKick, 546, 29, kImagePrevious, kCodePreviousProgram, nullptr},
     {K::UtilityKick, 596, 29, kImageNext, kCodeNextProgram, nullptr},
     {K::OptionMenu, 820, 30, 0, kCodeNone, "MENU", 48, 20},

@@ -63,6 +63,13 @@ enum class PanelControlKind {
     Diagram,        // the filter-arrangement diagram
 };
 
+struct PanelRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+
 struct PanelControl {
     PanelControlKind kind;
     int x;  // top-left
@@ -102,6 +109,10 @@ struct PanelLayout {
     std::span<const PanelLegend> legends;
 };
 
+// The program menu's two boxes (its control rectangle is their union).
+inline constexpr PanelRect kProgramNumberBox{570, 32, 594, 48};
+inline constexpr PanelRect kProgramNameBox{620, 32, 816, 48};
+
 std::span<const PanelImage> PanelImages();
 const PanelImage* FindPanelImage(int id);
 
@@ -112,10 +123,5 @@ const PanelLayout& CompactPanelLayout();
 
 // The rectangle a control occupies: its position plus one frame of its
 // image, or its own size.
-struct PanelRect {
-    int left;
-    int top;
-    int right;
-    int bottom;
-};
+
 PanelRect ControlRect(const PanelControl& control);

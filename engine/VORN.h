@@ -69,10 +69,14 @@ public:
     void SetVintageVibe(bool on) { m_engine.Chain().SetVintageVibe(on); }
     bool VintageVibe() const { return m_engine.Chain().VintageVibe(); }
 
-private:
+protected:
     // Brings the panel's button, tweak and status controls in line with the
-    // engine; nothing until the panel exists.
-    void UpdateStatusControls() {}
+    // engine (the product with its editor does; VORN alone has no panel).
+    // Editor thread or under the instance lock; called after ensemble
+    // presses and changes of "Button State".
+    virtual void UpdateStatusControls() {}
+
+private:
     // A controller mapped through the controller map: the parameter takes
     // value / 127 as its normalized value.
     void OnController(int controller, int value) override;

@@ -22,4 +22,7 @@ public:
     virtual void RefreshEditorRect() = 0;
     // Called after 21 redraw ticks in a row found nothing to draw.
     virtual void OnEditorIdle() {}
+    // Called on the editor's thread at the start of every redraw tick, after
+    // the waiting parameter values were applied.
+    virtual void OnRedrawTick() {}
 };

@@ -315,6 +315,9 @@ void IGraphics::CommitTextEntry(IControl* control, int parameter, const char* te
 bool IGraphics::IsDirty(IRectangle& rect)
 {
     ApplyPendingValues();
+    if (m_host != nullptr) {
+        m_host->OnRedrawTick();
+    }
     bool dirty = false;
     for (const std::unique_ptr<IControl>& control : m_controls) {
         if (control->NeedsRedraw()) {

@@ -4,40 +4,37 @@
 #include "graphics/EditorHost.h"
 #include "graphics/PngImage.h"
 
-namespace {
-
-class PluginEditorHost final : public EditorHost {
-public:
-    explicit PluginEditorHost(IPluginBase& plugin) : m_plugin(plugin) {}
-
-    int NumParameters() const override { return m_plugin.NumParameters(); }
-    const Parameter* GetParameter(int index) const override
-    {
-        return static_cast<const IPluginBase&>(m_plugin).GetParameter(index);
-    }
-    void SetParameterFromEditor(int index, double normalized) override
-    {
-        m_plugin.SetParameterFromEditor(index, normalized);
-    }
-    void BeginHostEdit(int index) override { m_plugin.BeginHostEdit(index); }
-    void EndHostEdit(int index) override { m_plugin.EndHostEdit(index); }
-    void RefreshEditorRect() override { m_plugin.RefreshEditorRect(); }
-
-private:
-    IPluginBase& m_plugin;
-};
-
-}  // namespace
-
-std::unique_ptr<EditorHost> MakePluginEditorHost(IPluginBase& plugin)
+int PluginEditorHost::NumParameters() const
 {
-    return std::make_unique<PluginEditorHost>(plugin);
+    return m_plugin.NumParameters();
 }
 
-WindowlessGraphics::WindowlessGraphics(std::unique_ptr<EditorHost> host, int width, int height)
-    : IGraphics(host.get(), width, height), m_ownedHost(std::move(host))
+const Parameter* PluginEditorHost::GetParameter(int index) const
 {
+    return static_cast<const IPluginBase&>(m_plugin).GetParameter(index);
 }
+
+void PluginEditorHost::SetParameterFromEditor(int index, double normalized)
+{
+    m_plugin.SetParameterFromEditor(index, normalized);
+}
+
+void PluginEditorHost::BeginHostEdit(int index)
+{
+    m_plugin.BeginHostEdit(index);
+}
+
+void PluginEditorHost::EndHostEdit(int index)
+{
+    m_plugin.EndHostEdit(index);
+}
+
+void PluginEditorHost::RefreshEditorRect()
+{
+    m_plugin.RefreshEditorRect();
+}
+
+WindowlessGraphics::WindowlessGraphics(EditorHost& host, int width, int height) : IGraphics(&host, width, height) {}
 
 std::unique_ptr<PixBitmap> WindowlessGraphics::LoadBitmapResource(int id, const char*)
 {

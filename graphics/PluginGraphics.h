@@ -11,18 +11,32 @@
 
 class IPluginBase;
 
-// The graphics object for plugin, reaching it through an EditorHost it owns.
-std::unique_ptr<IGraphics> CreatePluginGraphics(IPluginBase& plugin);
+// The graphics object for a plug-in, reaching it through host (not owned; it
+// must outlive the graphics object's use).
+std::unique_ptr<IGraphics> CreatePluginGraphics(EditorHost& host);
 
 // The editor host over a plug-in: parameters, the user's changes, the host's
 // edit brackets and the size report go to plugin.
-std::unique_ptr<EditorHost> MakePluginEditorHost(IPluginBase& plugin);
+class PluginEditorHost : public EditorHost {
+public:
+    explicit PluginEditorHost(IPluginBase& plugin) : m_plugin(plugin) {}
+
+    int NumParameters() const override;
+    const Parameter* GetParameter(int index) const override;
+    void SetParameterFromEditor(int index, double normalized) override;
+    void BeginHostEdit(int index) override;
+    void EndHostEdit(int index) override;
+    void RefreshEditorRect() override;
+
+private:
+    IPluginBase& m_plugin;
+};
 
 // A graphics object without a window: every operating-system operation does
 // nothing (menus and entries are never shown, prompts answer "cancelled").
 class WindowlessGraphics : public IGraphics {
 public:
-    explicit WindowlessGraphics(std::unique_ptr<EditorHost> host, int width = 1100, int height = 512);
+    explicit WindowlessGraphics(EditorHost& host, int width = 1100, int height = 512);
 
     bool HasWindow() const override { return false; }
     bool PaintScreen(const IRectangle&) override { return true; }
@@ -48,7 +62,4 @@ public:
     }
     void UpdateTooltips() override {}
     std::unique_ptr<PixBitmap> LoadBitmapResource(int id, const char* name) override;
-
-private:
-    std::unique_ptr<EditorHost> m_ownedHost;
 };

@@ -77,6 +77,17 @@ void Synth::OnParameterChanged(int index)
     IPluginVST::OnParameterChanged(index);
 }
 
+// ---- Program commands ------------------------------------------------------------
+
+void Synth::SelectProgram(int index)
+{
+    InstanceLock lock(InstanceMutex());
+    ModifyCurrentPreset();
+    LoadPreset(index);
+    NotifyHostOfProgramChange();
+    NotifyHostAllParameters();
+}
+
 // ---- MIDI learn ------------------------------------------------------------------
 
 void Synth::EndMidiLearn()

@@ -86,6 +86,13 @@ public:
     MidiControllerMap& ControllerMap() { return m_controllerMap; }
     const MidiControllerMap& ControllerMap() const { return m_controllerMap; }
 
+    // ---- Program commands -----------------------------------------------------
+
+    // Keeps the current program's edits in it, loads program index, asks the
+    // host to refresh its display and tells it every parameter. Editor
+    // thread; takes the instance lock for the whole run.
+    void SelectProgram(int index);
+
     // ---- MIDI learn -----------------------------------------------------------
     // The learn switch arms learn (or, in unlearn mode, unlearn); then one
     // controller and one parameter, in either order, make an assignment, or

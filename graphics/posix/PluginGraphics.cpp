@@ -2,7 +2,7 @@
 // windowless stand-in and announces no editor.
 #include "graphics/PluginGraphics.h"
 
-std::unique_ptr<IGraphics> CreatePluginGraphics(IPluginBase& plugin)
+std::unique_ptr<IGraphics> CreatePluginGraphics(EditorHost& host)
 {
-    return std::make_unique<WindowlessGraphics>(MakePluginEditorHost(plugin));
+    return std::make_unique<WindowlessGraphics>(host);
 }

@@ -44,19 +44,27 @@ IMenu* HeadlessGraphics::ShowPopupMenu(IMenu& menu, const IRectangle& rect)
     Prompt prompt{"menu", "", "", {}, -1, rect};
     for (int i = 0; i < menu.Count(); ++i) {
         const IMenuItem* item = menu.Item(i);
-        prompt.items.push_back(((item->flags & IMenuItem::kChecked) != 0 ? "*" : "") + item->text);
+        prompt.items.push_back(((item->flags & IMenuItem::kChecked) != 0 ? "*" : "") + item->text +
+                               (item->submenu != nullptr ? " >" : ""));
     }
     prompts.push_back(prompt);
-    if (menuChoices.empty()) {
-        return nullptr;
+    // A choice of an item with a submenu opens it; the next choice is made
+    // there.
+    IMenu* current = &menu;
+    while (!menuChoices.empty()) {
+        const int choice = menuChoices.front();
+        menuChoices.pop_front();
+        if (choice < 0 || choice >= current->Count()) {
+            return nullptr;
+        }
+        IMenuItem* item = current->Item(choice);
+        if (item->submenu == nullptr) {
+            current->SetChosen(choice);
+            return current;
+        }
+        current = item->submenu;
     }
-    const int choice = menuChoices.front();
-    menuChoices.pop_front();
-    if (choice < 0 || choice >= menu.Count()) {
-        return nullptr;
-    }
-    menu.SetChosen(choice);
-    return &menu;
+    return nullptr;
 }
 
 void HeadlessGraphics::ShowTextEntry(IControl* control, const ITextStyle&, const IRectangle& rect, const char* text,
