@@ -238,6 +238,12 @@ void VornWithEditor::ApplyStatusControls()
     }
 }
 
+void VornWithEditor::OnEditorOpened()
+{
+    VORN::OnEditorOpened();
+    UpdateStatusControls();
+}
+
 // ---- Commands of the controls -----------------------------------------------------
 
 void VornWithEditor::SetParameterFromPanel(int index, double value)
@@ -265,8 +271,6 @@ void VornWithEditor::RenameCurrentProgram(const char* name)
     NotifyHostOfProgramChange();
     NotifyHostAllParameters();
 }
-
-void VornWithEditor::ShowOptionMenu(int, int) {}
 
 IPluginVST* CreatePluginInstance(audioMasterCallback hostCallback)
 {

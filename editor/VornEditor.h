@@ -50,6 +50,10 @@ public:
     // while the window is closed.
     void ApplyStatusControls();
 
+    // The window opened: the status controls follow the engine at the first
+    // redraw tick.
+    void OnEditorOpened() override;
+
     // Parameter index takes value in its own unit through the editor path.
     void SetParameterFromPanel(int index, double value);
     // The tweak snapshot of the current values (the tweak switch's
@@ -57,9 +61,10 @@ public:
     void TakeTweakSnapshot();
     // Names the current program (and stores its state in it).
     void RenameCurrentProgram(const char* name);
-    // The option menu at (x, y); its commands come with the program and bank
-    // commands.
+    // The option menu at (x, y), and the chosen command run.
     void ShowOptionMenu(int x, int y);
+    // The option menu's command the user chose at (x, y), -1 for none.
+    int ChooseOptionCommand(int x, int y);
 
     // References to the status controls of the current layout.
     const std::array<ITaskelPresetButton*, 8>& EnsembleButtons() const { return m_buttons; }

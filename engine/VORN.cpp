@@ -153,6 +153,21 @@ void VORN::RestoreProductState(const StateChunk& chunk)
     }
 }
 
+void VORN::InitialiseCurrentProgram()
+{
+    InstanceLock lock(InstanceMutex());
+    BulkUpdate bulk(*this);
+    InitialiseProgram(Parameters(), m_ensemble.Snapshot(), [this](int index, double normalized) {
+        if (PluginEditor* editor = Editor()) {
+            editor->SetParameterFromPlug(index, normalized, true);
+        }
+        SetParameterFromEditor(index, normalized);
+    });
+    ModifyCurrentPreset("Init");
+    PushParametersToEditor();
+    NotifyHostAllParameters();
+}
+
 void VORN::PressEnsembleButton(int mask, bool toggle)
 {
     InstanceLock lock(InstanceMutex());

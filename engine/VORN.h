@@ -75,6 +75,10 @@ protected:
     // Editor thread or under the instance lock; called after ensemble
     // presses and changes of "Button State".
     virtual void UpdateStatusControls() {}
+    // Every parameter to its default through the editor path, the tweak
+    // snapshot to the defaults, the current program named "Init", editor
+    // and host refreshed.
+    void InitialiseCurrentProgram() override;
 
 private:
     // A controller mapped through the controller map: the parameter takes

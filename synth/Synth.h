@@ -11,6 +11,7 @@
 #include "synth/Configuration.h"
 #include "synth/MidiControllerMap.h"
 #include "synth/MidiLearnSwitch.h"
+#include "synth/SynthDialogs.h"
 
 class Synth : public IPluginVST {
 public:
@@ -88,10 +89,48 @@ public:
 
     // ---- Program commands -----------------------------------------------------
 
+    // Commands of the option menu (RunCommand); the gaps do nothing.
+    enum Command : int {
+        kCopyProgram = 0,
+        kPasteProgram = 1,
+        kInitProgram = 2,
+        kLoadProgram = 4,
+        kSaveProgram = 5,
+        kLoadBank = 6,
+        kSaveBank = 7,
+        kSelectStartupBank = 9,
+        kLoadStartupBank = 10,
+        kUnselectStartupBank = 11,
+        kStartInEditMode = 13,
+        kDefaultProgramPath = 14,
+        kReloadConfiguration = 16,
+        kSaveConfiguration = 17,
+        kMidiThru = 20,
+        kIgnoreProgramChange = 21,
+        kCheckForUpdate = 23,
+        kVisit = 24,
+    };
+
     // Keeps the current program's edits in it, loads program index, asks the
     // host to refresh its display and tells it every parameter. Editor
     // thread; takes the instance lock for the whole run.
     void SelectProgram(int index);
+    // The current program into the clipboard (its edits stored first).
+    // Takes the instance lock.
+    void CopyProgram();
+    // The clipboard into the current program, named as its source program is
+    // now; nothing when the clipboard is empty. Takes the instance lock.
+    void PasteProgram();
+    // Every parameter to its default, the program named "Init".
+    void InitProgram();
+    bool ClipboardEmpty() const { return m_clipboard.Empty(); }
+    // Runs an option-menu command with its dialogs and messages. Editor
+    // thread.
+    void RunCommand(SynthDialogs& dialogs, int command);
+    // The file name "Save Program" proposes for a program name: at most 63
+    // characters, characters a file system refuses replaced by "_", never
+    // empty.
+    static std::string ProgramFileName(const char* name);
 
     // ---- MIDI learn -----------------------------------------------------------
     // The learn switch arms learn (or, in unlearn mode, unlearn); then one
@@ -125,12 +164,21 @@ public:
     // starts over, the fuzz targets between inputs). Takes the instance lock.
     virtual void DiscardQueuedMidi() = 0;
 
+protected:
+    // The product's "initialise program": every parameter to its default,
+    // the editor's controls moved, the current program named "Init", the
+    // host told. Called by InitProgram under the instance lock.
+    virtual void InitialiseCurrentProgram() = 0;
+
 private:
     // Learn off with no controller or parameter captured.
     void EndMidiLearn();
 
     MidiControllerMap m_controllerMap;
     SynthConfiguration m_configuration;
+    // The program clipboard and the program it was copied from (-1: none).
+    StateChunk m_clipboard;
+    int m_clipboardSource = -1;
 
     std::atomic<bool> m_learnActive{false};
     std::atomic<bool> m_unlearnMode{false};

@@ -57,7 +57,7 @@ std::string VersionTextOfReply(const std::string& reply)
     return text;
 }
 
-int CheckOnlineForUpdate(UpdateDialogs& dialogs)
+int CheckOnlineForUpdate(SynthDialogs& dialogs)
 {
     const std::string error = std::string("An error occurred while contacting ") + kMakerDomain + ".";
     try {
@@ -73,18 +73,18 @@ int CheckOnlineForUpdate(UpdateDialogs& dialogs)
             reply.pop_back();
         }
         if (reply.empty()) {
-            dialogs.ShowMessageBox(error.c_str(), kCaption, UpdateDialogs::kError);
+            dialogs.ShowMessageBox(error.c_str(), kCaption, SynthDialogs::kError);
             return -1;
         }
         if (reply.find('<') != std::string::npos) {
             const std::string invalid = std::string("Invalid call to ") + kMakerDomain + ".";
-            dialogs.ShowMessageBox(invalid.c_str(), kCaption, UpdateDialogs::kError);
+            dialogs.ShowMessageBox(invalid.c_str(), kCaption, SynthDialogs::kError);
             return -3;
         }
         // The leading integer part; anything else reads as 0.
         const long newest = std::strtol(reply.c_str(), nullptr, 10);
         if (newest <= kRunningNumber) {
-            dialogs.ShowMessageBox("Your version is up to date.", kCaption, UpdateDialogs::kInformation);
+            dialogs.ShowMessageBox("Your version is up to date.", kCaption, SynthDialogs::kInformation);
             return 0;
         }
         const std::string text = std::string("A new version of ") + kProduct + " is available.\n\n" +
@@ -92,12 +92,12 @@ int CheckOnlineForUpdate(UpdateDialogs& dialogs)
                                  VersionTextOfReply(reply) + "\n" + "\nDo you want to go to " + kMakerHomePage +
                                  " to get the new version?";
         const std::string caption = std::string("New Version of ") + kProduct + " Detected";
-        if (dialogs.ShowMessageBox(text.c_str(), caption.c_str(), UpdateDialogs::kYesNo) != UpdateDialogs::kAnswerNo) {
+        if (dialogs.ShowMessageBox(text.c_str(), caption.c_str(), SynthDialogs::kYesNo) != SynthDialogs::kAnswerNo) {
             dialogs.OpenUrl(kMakerDownloadPage);
         }
         return 0;
     } catch (...) {
-        dialogs.ShowMessageBox(error.c_str(), kCaption, UpdateDialogs::kError);
+        dialogs.ShowMessageBox(error.c_str(), kCaption, SynthDialogs::kError);
         return -2;
     }
 }

@@ -7,23 +7,11 @@
 
 #include <string>
 
-// What the check needs of the editor.
-class UpdateDialogs {
-public:
-    // Message box types and the answer "No".
-    static constexpr int kError = 0x10;
-    static constexpr int kInformation = 0x40;
-    static constexpr int kYesNo = 0x4;
-    static constexpr int kAnswerNo = 7;
-
-    virtual ~UpdateDialogs() = default;
-    virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
-    virtual bool OpenUrl(const char* url) = 0;
-};
+#include "synth/SynthDialogs.h"
 
 // 0 when a reply was evaluated, -1 when none came, -3 when it was invalid
 // (an HTML page), -2 when an exception ended the check.
-int CheckOnlineForUpdate(UpdateDialogs& dialogs);
+int CheckOnlineForUpdate(SynthDialogs& dialogs);
 
 // The version text a reply's digits give: "1004" reads 1.0.4, "1012" 1.0.12,
 // "1100" 1.1.0.

@@ -93,7 +93,7 @@ private:
     std::thread m_thread;
 };
 
-struct Dialogs : UpdateDialogs {
+struct Dialogs : SynthDialogs {
     struct Box {
         std::string text, caption;
         int type;
@@ -111,6 +111,7 @@ struct Dialogs : UpdateDialogs {
         urls.push_back(url);
         return true;
     }
+    void PromptForFile(std::string& file, FileAction, std::string&, const char*) override { file.clear(); }
 };
 
 int Check(const std::string& body, Dialogs& dialogs, std::string* request = nullptr)
@@ -134,10 +135,10 @@ TEST(UpdateCheck, RepliesAreReadAsTheNewestVersion)
     ASSERT_EQ(same.boxes.size(), 1u);
     EXPECT_EQ(same.boxes[0].text, "Your version is up to date.");
     EXPECT_EQ(same.boxes[0].caption, "Check Online for Update");
-    EXPECT_EQ(same.boxes[0].type, UpdateDialogs::kInformation);
+    EXPECT_EQ(same.boxes[0].type, SynthDialogs::kInformation);
 
     Dialogs newer;
-    newer.answer = UpdateDialogs::kAnswerNo;
+    newer.answer = SynthDialogs::kAnswerNo;
     EXPECT_EQ(Check("1004\n", newer), 0);
     ASSERT_EQ(newer.boxes.size(), 1u);
     EXPECT_EQ(newer.boxes[0].text, std::string("A new version of VORN is available.\n\n\tYour version: \t1.0.3\n"
@@ -158,7 +159,7 @@ TEST(UpdateCheck, HtmlEmptyAndMissingServersAreReported)
     Dialogs html;
     EXPECT_EQ(Check("1004<html>", html), -3);
     EXPECT_EQ(html.boxes[0].text, std::string("Invalid call to ") + kMakerDomain + ".");
-    EXPECT_EQ(html.boxes[0].type, UpdateDialogs::kError);
+    EXPECT_EQ(html.boxes[0].type, SynthDialogs::kError);
 
     Dialogs empty;
     EXPECT_EQ(Check("", empty), -1);
@@ -181,7 +182,7 @@ TEST(UpdateCheck, HtmlEmptyAndMissingServersAreReported)
     }
     SetServer("127.0.0.1:" + std::to_string(port));
     EXPECT_EQ(CheckOnlineForUpdate(nobody), -1);
-    EXPECT_EQ(nobody.boxes[0].type, UpdateDialogs::kError);
+    EXPECT_EQ(nobody.boxes[0].type, SynthDialogs::kError);
 }
 
 }  // namespace

@@ -1,0 +1,28 @@
+// What the program, bank and configuration commands and the update check
+// need of the editor: message boxes, file dialogs and opening a web page.
+// The editor implements it over its graphics object.
+#pragma once
+
+#include <string>
+
+class SynthDialogs {
+public:
+    // Message box types (combinable) and answers.
+    static constexpr int kOk = 0x0;
+    static constexpr int kYesNo = 0x4;
+    static constexpr int kError = 0x10;
+    static constexpr int kQuestion = 0x20;
+    static constexpr int kInformation = 0x40;
+    static constexpr int kAnswerYes = 6;
+    static constexpr int kAnswerNo = 7;
+
+    enum FileAction : int { kOpen = 0, kSave = 1 };
+
+    virtual ~SynthDialogs() = default;
+    virtual int ShowMessageBox(const char* text, const char* caption, int type) = 0;
+    // file and folder are read and set; file is empty afterwards when the
+    // user cancelled.
+    virtual void PromptForFile(std::string& file, FileAction action, std::string& folder,
+                               const char* extension) = 0;
+    virtual bool OpenUrl(const char* url) = 0;
+};
