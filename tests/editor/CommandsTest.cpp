@@ -54,7 +54,7 @@ TEST(Commands, MenuShowsTheStateAndCopyRenamePasteWork)
     panel.Click(840, 40);  // dismissed
     const auto items = panel.graphics->prompts.back().items;
     ASSERT_EQ(items.size(), 20u);
-    EXPECT_EQ(items[1], "Paste Program") << "the clipboard is empty";
+    EXPECT_EQ(items[1], "~Paste Program") << "the clipboard is empty";
     EXPECT_EQ(items[15], "Global MIDI Settings... >");
     EXPECT_EQ(items[19], "Go Online... >");
 
@@ -114,16 +114,19 @@ TEST(Commands, ProgramFilesStartupBankAndOptions)
     panel.graphics->fileAnswers.push_back(bank);
     Pick(panel, {7});  // save bank
     ASSERT_TRUE(fs::exists(bank));
+    panel.vorn->UnselectStartupBank();
     panel.graphics->menuChoices.clear();
     panel.Click(840, 40);
-    if (panel.vorn->StartupBankFile().empty()) {
-        EXPECT_EQ(panel.graphics->prompts.back().items[10], "Load Startup Bank");
-    }
+    EXPECT_EQ(panel.graphics->prompts.back().items[10], "~Load Startup Bank");
+    EXPECT_EQ(panel.graphics->prompts.back().items[11], "~Unselect Startup Bank");
     const std::string before = panel.vorn->PresetName(0);
     panel.graphics->fileAnswers.push_back(bank);
     Pick(panel, {9});
     EXPECT_EQ(panel.vorn->StartupBankFile(), bank);
-    EXPECT_EQ(panel.vorn->PresetName(0), before);
+    EXPECT_EQ(panel.vorn->PresetName(0), before) << "chosen, not loaded";
+    panel.graphics->menuChoices.clear();
+    panel.Click(840, 40);
+    EXPECT_EQ(panel.graphics->prompts.back().items[10], "Load Startup Bank");
 
     // MIDI Thru writes its key and the startup bank, not the controller map.
     const bool thru = panel.vorn->MidiThru();

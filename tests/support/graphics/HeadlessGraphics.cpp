@@ -44,7 +44,8 @@ IMenu* HeadlessGraphics::ShowPopupMenu(IMenu& menu, const IRectangle& rect)
     Prompt prompt{"menu", "", "", {}, -1, rect};
     for (int i = 0; i < menu.Count(); ++i) {
         const IMenuItem* item = menu.Item(i);
-        prompt.items.push_back(((item->flags & IMenuItem::kChecked) != 0 ? "*" : "") + item->text +
+        prompt.items.push_back(std::string((item->flags & IMenuItem::kGreyed) != 0 ? "~" : "") +
+                               ((item->flags & IMenuItem::kChecked) != 0 ? "*" : "") + item->text +
                                (item->submenu != nullptr ? " >" : ""));
     }
     prompts.push_back(prompt);

@@ -17,7 +17,7 @@ public:
         std::string kind;  // "message", "menu", "entry", "file", "url", "colour"
         std::string text;  // message text, entry text, file name, url
         std::string caption;
-        std::vector<std::string> items;  // menu items, "*" in front of checked ones
+        std::vector<std::string> items;  // menu items: "~" in front of greyed, "*" of checked ones
         int parameter = -1;
         IRectangle rect;
     };
