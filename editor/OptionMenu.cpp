@@ -19,7 +19,8 @@ public:
     {
         return m_graphics.ShowMessageBox(text, caption, type);
     }
-    void PromptForFile(std::string& file, FileAction action, std::string& folder, const char* extension) override
+    void PromptForFile(std::string& file, FileAction action, std::string& folder,
+                       const char* extension) override
     {
         m_graphics.PromptForFile(file, action == kSave ? IGraphics::kFileSave : IGraphics::kFileOpen, folder,
                                  extension);

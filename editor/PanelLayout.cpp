@@ -113,19 +113,19 @@ constexpr PanelControl kEdit[] = {
 };
 
 constexpr PanelSection kEditSections[] = {
-    {30, 88, 112, 498, "MASTER"},      {124, 88, 524, 188, "BANK A"},
-    {124, 192, 524, 292, "BANK B"},    {124, 296, 524, 396, "BANK C"},
-    {544, 88, 812, 188, "VCF"},        {840, 88, 1068, 188, "VCF ENVELOPE"},
+    {30, 88, 112, 498, "MASTER"},        {124, 88, 524, 188, "BANK A"},
+    {124, 192, 524, 292, "BANK B"},      {124, 296, 524, 396, "BANK C"},
+    {544, 88, 812, 188, "VCF"},          {840, 88, 1068, 188, "VCF ENVELOPE"},
     {544, 192, 784, 292, "PRE-FILTERS"}, {792, 192, 836, 292, "ROUTE"},
     {840, 192, 1068, 292, "FILTER MIX"}, {544, 296, 736, 396, "FILTERS"},
     {892, 296, 1068, 396, "OUTPUT MIX"}, {124, 400, 420, 498, "VCA"},
-    {424, 400, 524, 498, "PHASER"},    {544, 400, 824, 498, "ENSEMBLE"},
+    {424, 400, 524, 498, "PHASER"},      {544, 400, 824, 498, "ENSEMBLE"},
     {840, 400, 1068, 498, "MODULATOR"},
 };
 
 constexpr PanelLegend kEditLegends[] = {
-    {566, 112, "HP"},   {566, 147, "LP"},     {818, 216, "SER"},    {818, 251, "PAR"},
-    {444, 422, "PAN"},  {444, 457, "NORM"},   {936, 422, "WHEEL"},  {936, 457, "LFO"},
+    {566, 112, "HP"},    {566, 147, "LP"},     {818, 216, "SER"},   {818, 251, "PAR"},
+    {444, 422, "PAN"},   {444, 457, "NORM"},   {936, 422, "WHEEL"}, {936, 457, "LFO"},
     {585, 417, "ORGAN"}, {643, 417, "CHORUS"}, {701, 417, "BRASS"}, {759, 417, "STRINGS"},
     {906, 419, "1 VCF"}, {906, 428, "2 PF1"},  {906, 437, "3 PF2"}, {906, 446, "4 O+S"},
     {906, 455, "5 CHO"},
@@ -155,17 +155,17 @@ constexpr PanelControl kCompact[] = {
 };
 
 constexpr PanelSection kCompactSections[] = {
-    {30, 72, 112, 190, "PHASER"},   {136, 72, 344, 190, "OUTPUT"},  {376, 72, 664, 190, "ENSEMBLE"},
+    {30, 72, 112, 190, "PHASER"},    {136, 72, 344, 190, "OUTPUT"},  {376, 72, 664, 190, "ENSEMBLE"},
     {696, 72, 824, 190, "ENVELOPE"}, {856, 72, 1068, 190, "TUNING"},
 };
 
 constexpr PanelLegend kCompactLegends[] = {
-    {420, 105, "ORGAN"}, {478, 105, "CHORUS"}, {536, 105, "BRASS"}, {594, 105, "STRINGS"},
-    {903, 92, "PULL"},   {969, 92, "PULL"},
+    {420, 105, "ORGAN"},   {478, 105, "CHORUS"}, {536, 105, "BRASS"},
+    {594, 105, "STRINGS"}, {903, 92, "PULL"},    {969, 92, "PULL"},
 };
 
 constexpr PanelLayout kEditLayout{1100, 512, kImageEditBackground, kEdit, kEditSections, kEditLegends};
-constexpr PanelLayout kCompactLayout{1100, 200, kImageCompactBackground, kCompact, kCompactSections,
+constexpr PanelLayout kCompactLayout{1100,           200, kImageCompactBackground, kCompact, kCompactSections,
                                      kCompactLegends};
 
 }  // namespace

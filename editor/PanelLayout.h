@@ -51,16 +51,16 @@ enum PanelCode : int {
 };
 
 enum class PanelControlKind {
-    PresetMenu,     // number and name boxes
-    UtilityKick,    // previous / next program
-    OptionMenu,     // draws nothing; its label is part of the background
+    PresetMenu,   // number and name boxes
+    UtilityKick,  // previous / next program
+    OptionMenu,   // draws nothing; its label is part of the background
     VersionText,
     LearnSwitch,
-    Switch,         // two frames
+    Switch,  // two frames
     VibeIndicator,
-    Knob,           // 65 frames, or the five-position selector
-    PresetButton,   // an ensemble button
-    Diagram,        // the filter-arrangement diagram
+    Knob,          // 65 frames, or the five-position selector
+    PresetButton,  // an ensemble button
+    Diagram,       // the filter-arrangement diagram
 };
 
 struct PanelRect {
@@ -103,7 +103,7 @@ struct PanelLegend {
 struct PanelLayout {
     int width;
     int height;
-    int background;  // PanelImageId
+    int background;                          // PanelImageId
     std::span<const PanelControl> controls;  // after the common controls, in attach order
     std::span<const PanelSection> sections;
     std::span<const PanelLegend> legends;

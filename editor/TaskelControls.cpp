@@ -55,7 +55,8 @@ constexpr int kProgramsPerSubmenu = 16;
 
 ITaskelKnobControl::ITaskelKnobControl(VornWithEditor& vorn, int x2, int y2, const IBitmapStrip& strip,
                                        int parameter, double gearing)
-    : IKnobMultiControl(&vorn.EditorHostOf(), x2 / 2, y2 / 2, parameter, strip, kVertical, gearing), m_vorn(vorn)
+    : IKnobMultiControl(&vorn.EditorHostOf(), x2 / 2, y2 / 2, parameter, strip, kVertical, gearing),
+      m_vorn(vorn)
 {
     const int d = (m_rect.Height() - 12) / 2;
     m_valueBox = {m_rect.left + 4, m_rect.top + d, m_rect.right - 4, m_rect.bottom - d};
@@ -99,7 +100,8 @@ bool ITaskelKnobControl::Draw(IGraphics& graphics)
 
 // ---- Panel switch --------------------------------------------------------------------
 
-ITaskelSwitchControl::ITaskelSwitchControl(VornWithEditor& vorn, int x, int y, int code, const IBitmapStrip& strip)
+ITaskelSwitchControl::ITaskelSwitchControl(VornWithEditor& vorn, int x, int y, int code,
+                                           const IBitmapStrip& strip)
     : ISwitchControl(&vorn.EditorHostOf(), x, y, code, strip), m_vorn(vorn)
 {
     if (code == kCodeTweakSwitch) {
@@ -157,7 +159,8 @@ void ITaskelSwitchControl::HandleMouseDown(int x, int y, const IModifiers& modif
         case kCodeTweakSwitch:
             if (AnyModifier(modifiers) && m_value < 0.5) {
                 IGraphics* graphics = m_vorn.Graphics();
-                IMenu* chosen = graphics != nullptr ? graphics->ShowPopupMenu(m_menu, {x, y, x + 1, y + 1}) : nullptr;
+                IMenu* chosen =
+                    graphics != nullptr ? graphics->ShowPopupMenu(m_menu, {x, y, x + 1, y + 1}) : nullptr;
                 if (chosen == nullptr) {
                     return;
                 }
@@ -248,7 +251,8 @@ bool ITaskelSwitchMidiLearn::Draw(IGraphics& graphics)
 
 // ---- Previous / next -----------------------------------------------------------------
 
-ITaskelUtilityKick::ITaskelUtilityKick(VornWithEditor& vorn, int x, int y, int code, const IBitmapStrip& strip)
+ITaskelUtilityKick::ITaskelUtilityKick(VornWithEditor& vorn, int x, int y, int code,
+                                       const IBitmapStrip& strip)
     : IContactControl(&vorn.EditorHostOf(), x, y, code, strip), m_vorn(vorn)
 {
 }
@@ -268,8 +272,11 @@ void ITaskelUtilityKick::HandleMouseDown(int, int, const IModifiers&)
 
 // ---- Program menu ------------------------------------------------------------------------
 
-ITaskelPresetMenu::ITaskelPresetMenu(VornWithEditor& vorn, const IRectangle& numberBox, const IRectangle& nameBox)
-    : IControl(&vorn.EditorHostOf(), numberBox.Union(nameBox), kCodeNone), m_vorn(vorn), m_numberBox(numberBox),
+ITaskelPresetMenu::ITaskelPresetMenu(VornWithEditor& vorn, const IRectangle& numberBox,
+                                     const IRectangle& nameBox)
+    : IControl(&vorn.EditorHostOf(), numberBox.Union(nameBox), kCodeNone),
+      m_vorn(vorn),
+      m_numberBox(numberBox),
       m_nameBox(nameBox)
 {
     m_textEntryLength = kProgramNameLength;
@@ -296,7 +303,9 @@ void ITaskelPresetMenu::HandleMouseDown(int x, int y, const IModifiers&)
     if (graphics == nullptr) {
         return;
     }
-    auto inside = [x, y](const IRectangle& r) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; };
+    auto inside = [x, y](const IRectangle& r) {
+        return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+    };
     if (inside(m_nameBox)) {
         const int index = m_vorn.CurrentPresetIndex();
         const std::string name = index >= 0 && index < m_vorn.NumPresets() ? m_vorn.PresetName(index) : "";

@@ -41,7 +41,8 @@ private:
 VornWithEditor::VornWithEditor(audioMasterCallback hostCallback, const GraphicsFactory& factory)
     : VORN(hostCallback), m_editorHost(std::make_unique<Host>(*this))
 {
-    std::unique_ptr<IGraphics> graphics = factory ? factory(*m_editorHost) : CreatePluginGraphics(*m_editorHost);
+    std::unique_ptr<IGraphics> graphics =
+        factory ? factory(*m_editorHost) : CreatePluginGraphics(*m_editorHost);
     m_graphics = graphics.get();
     m_editLayout = StartInEditMode();
     BuildEditor();
@@ -76,8 +77,8 @@ void VornWithEditor::BuildEditor()
     AttachMidiLearnSwitch(nullptr);
     ClearReferences();
     graphics.Resize(layout.width, layout.height);
-    for (int id : {kImageButton, kImageKnob, kImageKnobBig, kImageKnobSmall, kImageSwitch, kImageFlip, kImagePrevious,
-                   kImageNext, kImageEdit, kImageLearn, kImageUnlearn, kImageVibe}) {
+    for (int id : {kImageButton, kImageKnob, kImageKnobBig, kImageKnobSmall, kImageSwitch, kImageFlip,
+                   kImagePrevious, kImageNext, kImageEdit, kImageLearn, kImageUnlearn, kImageVibe}) {
         Strip(graphics, id);
     }
     graphics.SetHandleMouseOver(true);
@@ -105,13 +106,15 @@ void VornWithEditor::AttachPanelControl(const PanelControl& control)
     switch (control.kind) {
         case PanelControlKind::PresetMenu:
             graphics.AttachControl(std::make_unique<ITaskelPresetMenu>(
-                *this, IRectangle{kProgramNumberBox.left, kProgramNumberBox.top, kProgramNumberBox.right,
-                                  kProgramNumberBox.bottom},
-                IRectangle{kProgramNameBox.left, kProgramNameBox.top, kProgramNameBox.right, kProgramNameBox.bottom}));
+                *this,
+                IRectangle{kProgramNumberBox.left, kProgramNumberBox.top, kProgramNumberBox.right,
+                           kProgramNumberBox.bottom},
+                IRectangle{kProgramNameBox.left, kProgramNameBox.top, kProgramNameBox.right,
+                           kProgramNameBox.bottom}));
             break;
         case PanelControlKind::UtilityKick:
-            graphics.AttachControl(std::make_unique<ITaskelUtilityKick>(*this, control.x, control.y, control.binding,
-                                                                        strip));
+            graphics.AttachControl(
+                std::make_unique<ITaskelUtilityKick>(*this, control.x, control.y, control.binding, strip));
             break;
         case PanelControlKind::OptionMenu:
             graphics.AttachControl(std::make_unique<ITaskelOptionMenu>(*this, rect));
@@ -133,7 +136,8 @@ void VornWithEditor::AttachPanelControl(const PanelControl& control)
             break;
         }
         case PanelControlKind::Switch: {
-            auto control2 = std::make_unique<ITaskelSwitchControl>(*this, control.x, control.y, control.binding, strip);
+            auto control2 =
+                std::make_unique<ITaskelSwitchControl>(*this, control.x, control.y, control.binding, strip);
             ITaskelSwitchControl* raw = control2.get();
             graphics.AttachControl(std::move(control2));
             if (control.binding == kCodeEditSwitch) {
@@ -172,7 +176,8 @@ void VornWithEditor::AttachPanelControl(const PanelControl& control)
             break;
         }
         case PanelControlKind::Diagram: {
-            auto diagram = std::make_unique<IBitmapControl>(m_editorHost.get(), control.x, control.y, -1, strip);
+            auto diagram =
+                std::make_unique<IBitmapControl>(m_editorHost.get(), control.x, control.y, -1, strip);
             m_diagram = diagram.get();
             graphics.AttachControl(std::move(diagram));
             break;

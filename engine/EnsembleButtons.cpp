@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "core/PluginEditor.h"
-#include "engine/dsp/ParameterIds.h"
 #include "engine/dsp/LimitParameter.h"
+#include "engine/dsp/ParameterIds.h"
 #include "engine/dsp/UiSoundPlayer.h"
 
 namespace {

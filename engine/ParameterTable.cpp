@@ -58,8 +58,7 @@ constexpr ContinuousDefinition kContinuous[] = {
     {kPreFilter1Shift, "Pre-Filter 1 Shift", -4.0, 4.0, 0.01, 1.0, FormatShiftFactor},
     {kPreFilter1Q, "Pre-Filter 1 Q", 0.5, 10.0, 0.01, 1.0, nullptr},
     {kPreFilter2Shift, "Pre-Filter 2 Shift", -4.0, 4.0, 0.01, 1.0, FormatShiftFactor},
-    {kOrganStringsFilterFrequency, "Organ+Strings Filter Frequency", 500.0, 12000.0, 1.0, 4.0,
-     nullptr},
+    {kOrganStringsFilterFrequency, "Organ+Strings Filter Frequency", 500.0, 12000.0, 1.0, 4.0, nullptr},
     {kChorusFilterFrequency, "Chorus Filter Frequency", 500.0, 12000.0, 1.0, 4.0, nullptr},
     {kChorusFilterQ, "Chorus Filter Q", 0.5, 10.0, 0.01, 1.0, nullptr},
     {kVcfCutoff, "VCF Cutoff", 0.0, 1.0, 0.01, 0.5, FormatCutoff},
@@ -116,7 +115,8 @@ void DefineVornParameters(std::span<Parameter> params)
     }
     for (const ContinuousDefinition& d : kContinuous) {
         Parameter& param = params[static_cast<std::size_t>(d.index)];
-        param.DefineContinuous(d.name, kParameterDefaults[static_cast<std::size_t>(d.index)], d.min, d.max, d.step, "", "", d.shape);
+        param.DefineContinuous(d.name, kParameterDefaults[static_cast<std::size_t>(d.index)], d.min, d.max,
+                               d.step, "", "", d.shape);
         param.SetDisplayFormatter(d.formatter);
     }
     for (const IntegerDefinition& d : kIntegers) {

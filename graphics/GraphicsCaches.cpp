@@ -73,8 +73,8 @@ PixCachedFont* FontFor(const ITextStyle& style)
     Caches& caches = TheCaches();
     std::lock_guard<std::mutex> lock(caches.fontMutex);
     for (const FontEntry& entry : caches.fonts) {
-        if (entry.size == style.size && entry.orientation == style.orientation && entry.style == style.style &&
-            entry.face == style.font) {
+        if (entry.size == style.size && entry.orientation == style.orientation &&
+            entry.style == style.style && entry.face == style.font) {
             return entry.font.get();
         }
     }

@@ -93,8 +93,8 @@ void IControl::SetGrayed(bool grey)
 
 bool IControl::HitTest(int x, int y) const
 {
-    return !m_targetRect.Empty() && x >= m_targetRect.left && x < m_targetRect.right && y >= m_targetRect.top &&
-           y < m_targetRect.bottom;
+    return !m_targetRect.Empty() && x >= m_targetRect.left && x < m_targetRect.right &&
+           y >= m_targetRect.top && y < m_targetRect.bottom;
 }
 
 void IControl::MarkDirty(bool push)

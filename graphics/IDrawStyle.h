@@ -37,8 +37,8 @@ struct ITextStyle {
     IColour entryText{255, 0, 0, 0};
     int style = kNormal;
     int align = kCentre;
-    int orientation = 0;  // degrees
-    int quality = 0;      // 0 default, 1 not antialiased, 2 antialiased, 3 ClearType
+    int orientation = 0;                  // degrees
+    int quality = 0;                      // 0 default, 1 not antialiased, 2 antialiased, 3 ClearType
     PixCachedFont* cachedFont = nullptr;  // owned by the font cache
 
     ITextStyle() = default;

@@ -273,7 +273,8 @@ void IGraphics::PromptForParameter(IControl* control, int parameter, const IRect
             menu.AddItem(item, -1, std::strcmp(item, text) == 0 ? IMenuItem::kChecked : 0);
         }
         if (IMenu* chosen = ShowPopupMenu(menu, rect)) {
-            const double value = std::clamp(static_cast<double>(chosen->Chosen()), record->Min(), record->Max());
+            const double value =
+                std::clamp(static_cast<double>(chosen->Chosen()), record->Min(), record->Max());
             control->ApplyUserValue(NormalizedFor(*record, value));
         }
         return;
@@ -491,7 +492,8 @@ bool IGraphics::HandleKeyDown(int x, int y, int key)
 
 // ---- Drawing primitives -----------------------------------------------------------
 
-bool IGraphics::DrawBitmapFrame(const IBitmapStrip& strip, const IRectangle& rect, int frame, const IBlend* blend)
+bool IGraphics::DrawBitmapFrame(const IBitmapStrip& strip, const IRectangle& rect, int frame,
+                                const IBlend* blend)
 {
     int sx = 0;
     int sy = 0;
@@ -542,13 +544,14 @@ bool IGraphics::FillRoundRectangle(const IColour& colour, const IRectangle& rect
     ::FillRect(bitmap, rect.left + 2, rect.top, w - 4, h, packed, weight, mode);
     ::FillRect(bitmap, rect.left, rect.top + 2, 2, h - 4, packed, weight, mode);
     ::FillRect(bitmap, rect.right - 2, rect.top + 2, 2, h - 4, packed, weight, mode);
-    FillCircle(bitmap, static_cast<float>(rect.left + 2), static_cast<float>(rect.top + 2), 2.0f, packed, weight, mode);
-    FillCircle(bitmap, static_cast<float>(rect.right - 3), static_cast<float>(rect.top + 2), 2.0f, packed, weight,
-               mode);
-    FillCircle(bitmap, static_cast<float>(rect.left + 2), static_cast<float>(rect.bottom - 3), 2.0f, packed, weight,
-               mode);
-    FillCircle(bitmap, static_cast<float>(rect.right - 3), static_cast<float>(rect.bottom - 3), 2.0f, packed, weight,
-               mode);
+    FillCircle(bitmap, static_cast<float>(rect.left + 2), static_cast<float>(rect.top + 2), 2.0f, packed,
+               weight, mode);
+    FillCircle(bitmap, static_cast<float>(rect.right - 3), static_cast<float>(rect.top + 2), 2.0f, packed,
+               weight, mode);
+    FillCircle(bitmap, static_cast<float>(rect.left + 2), static_cast<float>(rect.bottom - 3), 2.0f, packed,
+               weight, mode);
+    FillCircle(bitmap, static_cast<float>(rect.right - 3), static_cast<float>(rect.bottom - 3), 2.0f, packed,
+               weight, mode);
     return true;
 }
 

@@ -4,7 +4,8 @@
 
 #include "graphics/IGraphics.h"
 
-IKnobControl::IKnobControl(EditorHost* host, IRectangle rect, int parameter, Direction direction, double gearing)
+IKnobControl::IKnobControl(EditorHost* host, IRectangle rect, int parameter, Direction direction,
+                           double gearing)
     : IControl(host, rect, parameter, BlendMethod::None), m_direction(direction), m_gearing(gearing)
 {
 }
@@ -31,7 +32,8 @@ void IKnobControl::HandleWheel(int, int, const IModifiers& modifiers, int notche
 
 IKnobMultiControl::IKnobMultiControl(EditorHost* host, int x, int y, int parameter, const IBitmapStrip& strip,
                                      Direction direction, double gearing)
-    : IKnobControl(host, {x, y, x + strip.FrameWidth(), y + strip.FrameHeight()}, parameter, direction, gearing),
+    : IKnobControl(host, {x, y, x + strip.FrameWidth(), y + strip.FrameHeight()}, parameter, direction,
+                   gearing),
       m_strip(strip)
 {
 }

@@ -2,7 +2,8 @@
 
 #include "graphics/IGraphics.h"
 
-ITextControl::ITextControl(EditorHost* host, IRectangle rect, const ITextStyle& style, const std::string& text)
+ITextControl::ITextControl(EditorHost* host, IRectangle rect, const ITextStyle& style,
+                           const std::string& text)
     : IControl(host, rect, -1, BlendMethod::None), m_text(text)
 {
     m_textStyle = style;

@@ -43,8 +43,8 @@ bool RenderNativeGlyph(NativeFontHandle font, PixSysBitmap& target, int x, int y
 bool NativeTextAvailable();
 
 struct NativeTextStyle {
-    std::uint32_t colour = 0;            // red, green, blue used
-    bool opaqueBackground = false;       // background mode 2
+    std::uint32_t colour = 0;       // red, green, blue used
+    bool opaqueBackground = false;  // background mode 2
     std::uint32_t background = 0xFFFFFFFFu;
 };
 

@@ -40,9 +40,9 @@ bool PixMemBitmap::SetSize(int width, int height)
     }
     m_width = width;
     m_height = height;
-    const std::size_t needed = width > 0 && height > 0 ? static_cast<std::size_t>(height) *
-                                                             static_cast<std::size_t>(RowSpan()) * 4
-                                                       : 0;
+    const std::size_t needed =
+        width > 0 && height > 0 ? static_cast<std::size_t>(height) * static_cast<std::size_t>(RowSpan()) * 4
+                                : 0;
     if (needed == 0) {
         m_buffer.reset();
         m_capacity = 0;

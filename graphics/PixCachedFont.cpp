@@ -140,8 +140,9 @@ PixCachedFont::Glyph* PixCachedFont::Find(std::uint32_t character)
     if (character < 128) {
         return &m_ascii[character];
     }
-    auto at = std::lower_bound(m_extended.begin(), m_extended.end(), character,
-                               [](const Glyph& g, std::uint32_t c) { return static_cast<std::uint32_t>(g.character) < c; });
+    auto at = std::lower_bound(
+        m_extended.begin(), m_extended.end(), character,
+        [](const Glyph& g, std::uint32_t c) { return static_cast<std::uint32_t>(g.character) < c; });
     if (at == m_extended.end() || static_cast<std::uint32_t>(at->character) != character) {
         Glyph glyph;
         glyph.character = static_cast<std::int32_t>(character);

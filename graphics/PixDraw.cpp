@@ -137,12 +137,14 @@ void FillSpan(std::uint32_t* row, int count, std::uint32_t colour, int w, unsign
             return;
         case 64:
             for (int i = 0; i < count; ++i) {
-                row[i] = ((row[i] >> 1) & kHalfMask) + ((row[i] >> 2) & kQuarterMask) + ((colour >> 2) & kQuarterMask);
+                row[i] = ((row[i] >> 1) & kHalfMask) + ((row[i] >> 2) & kQuarterMask) +
+                         ((colour >> 2) & kQuarterMask);
             }
             return;
         case 192:
             for (int i = 0; i < count; ++i) {
-                row[i] = ((colour >> 2) & kQuarterMask) + ((colour >> 1) & kHalfMask) + ((row[i] >> 2) & kQuarterMask);
+                row[i] = ((colour >> 2) & kQuarterMask) + ((colour >> 1) & kHalfMask) +
+                         ((row[i] >> 2) & kQuarterMask);
             }
             return;
         default:
@@ -251,7 +253,8 @@ void FillRect(PixBitmap* bitmap, int x, int y, int w, int h, std::uint32_t colou
     }
 }
 
-void FillCircle(PixBitmap* bitmap, float cx, float cy, float r, std::uint32_t colour, float alpha, unsigned mode)
+void FillCircle(PixBitmap* bitmap, float cx, float cy, float r, std::uint32_t colour, float alpha,
+                unsigned mode)
 {
     const int weight = FillWeight(colour, alpha, mode);
     if (weight < 1 || !HasPixels(bitmap) || r < 0.0f) {

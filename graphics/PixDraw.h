@@ -36,7 +36,8 @@ void Blit(PixBitmap* destination, PixBitmap* source, int dx, int dy, const PixRe
           unsigned mode);
 
 // Fills the rectangle x, y, w, h (clipped) with colour at weight alpha.
-void FillRect(PixBitmap* bitmap, int x, int y, int w, int h, std::uint32_t colour, float alpha, unsigned mode);
+void FillRect(PixBitmap* bitmap, int x, int y, int w, int h, std::uint32_t colour, float alpha,
+              unsigned mode);
 
 // Fills the disc around (cx, cy) of radius r, rounded to whole pixels, span
 // by span without antialiasing; each pixel is drawn once.

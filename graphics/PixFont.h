@@ -55,7 +55,8 @@ public:
     // Draws text[0, length) into rect of bitmap with TextFlags; returns the
     // height of the text. With kTextMeasure nothing is drawn and rect
     // receives the text's size (rect.left and rect.top kept).
-    virtual int DrawString(PixBitmap* bitmap, const char* text, int length, PixRect& rect, unsigned flags) = 0;
+    virtual int DrawString(PixBitmap* bitmap, const char* text, int length, PixRect& rect,
+                           unsigned flags) = 0;
     virtual std::uint32_t TextColour() const = 0;
     virtual NativeFontHandle NativeFont() const = 0;
     virtual int LineHeight() const = 0;

@@ -34,7 +34,10 @@ void PluginEditorHost::RefreshEditorRect()
     m_plugin.RefreshEditorRect();
 }
 
-WindowlessGraphics::WindowlessGraphics(EditorHost& host, int width, int height) : IGraphics(&host, width, height) {}
+WindowlessGraphics::WindowlessGraphics(EditorHost& host, int width, int height)
+    : IGraphics(&host, width, height)
+{
+}
 
 std::unique_ptr<PixBitmap> WindowlessGraphics::LoadBitmapResource(int id, const char*)
 {

@@ -116,7 +116,8 @@ bool ReadImage(Decoding& d)
 
 std::unique_ptr<PixMemBitmap> DecodePngMemory(const std::uint8_t* data, std::size_t size)
 {
-    if (data == nullptr || size < sizeof kSignature || std::memcmp(data, kSignature, sizeof kSignature) != 0) {
+    if (data == nullptr || size < sizeof kSignature ||
+        std::memcmp(data, kSignature, sizeof kSignature) != 0) {
         return nullptr;
     }
     try {

@@ -139,7 +139,8 @@ void Synth::RunCommand(SynthDialogs& dialogs, int command)
             }
             break;
         case kInitProgram:
-            if (Confirmed(dialogs, "Do you really want to initialize the current program?", "Initialize Program")) {
+            if (Confirmed(dialogs, "Do you really want to initialize the current program?",
+                          "Initialize Program")) {
                 InitProgram();
             }
             break;
@@ -152,7 +153,8 @@ void Synth::RunCommand(SynthDialogs& dialogs, int command)
         }
         case kSaveProgram: {
             const int index = CurrentPresetIndex();
-            const std::string proposed = ProgramFileName(index >= 0 && index < NumPresets() ? PresetName(index) : "");
+            const std::string proposed =
+                ProgramFileName(index >= 0 && index < NumPresets() ? PresetName(index) : "");
             const std::string file = chooseFile(SynthDialogs::kSave, "fxp", proposed);
             if (!file.empty()) {
                 ModifyCurrentPreset();
@@ -202,7 +204,8 @@ void Synth::RunCommand(SynthDialogs& dialogs, int command)
         case kUnselectStartupBank:
             if (!StartupBankFile().empty() &&
                 Confirmed(dialogs,
-                          Format("The Startup Bank is:\n%s\n\nDo you really want to unselect it?", StartupBankFile()),
+                          Format("The Startup Bank is:\n%s\n\nDo you really want to unselect it?",
+                                 StartupBankFile()),
                           "Unselect Startup Bank")) {
                 UnselectStartupBank();
             }
@@ -226,13 +229,14 @@ void Synth::RunCommand(SynthDialogs& dialogs, int command)
             if (dialogs.ShowMessageBox(text.c_str(), "Reload Configuration", SynthDialogs::kYesNo) ==
                     SynthDialogs::kAnswerYes &&
                 !ReadConfiguration()) {
-                dialogs.ShowMessageBox("The INI file does not exist.", "Problem with INI File", SynthDialogs::kOk);
+                dialogs.ShowMessageBox("The INI file does not exist.", "Problem with INI File",
+                                       SynthDialogs::kOk);
             }
             break;
         }
         case kSaveConfiguration: {
-            const std::string text =
-                Format("The INI configuration file is:\n%s\n\nDo you really want to overwrite it?", IniPath());
+            const std::string text = Format(
+                "The INI configuration file is:\n%s\n\nDo you really want to overwrite it?", IniPath());
             if (dialogs.ShowMessageBox(text.c_str(), "Save Configuration", SynthDialogs::kYesNo) ==
                 SynthDialogs::kAnswerYes) {
                 WriteMidiSettings(MidiSettings::All);

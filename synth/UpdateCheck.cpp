@@ -89,10 +89,11 @@ int CheckOnlineForUpdate(SynthDialogs& dialogs)
         }
         const std::string text = std::string("A new version of ") + kProduct + " is available.\n\n" +
                                  "\tYour version: \t" + RunningText() + "\n" + "\tNew version: \t" +
-                                 VersionTextOfReply(reply) + "\n" + "\nDo you want to go to " + kMakerHomePage +
-                                 " to get the new version?";
+                                 VersionTextOfReply(reply) + "\n" + "\nDo you want to go to " +
+                                 kMakerHomePage + " to get the new version?";
         const std::string caption = std::string("New Version of ") + kProduct + " Detected";
-        if (dialogs.ShowMessageBox(text.c_str(), caption.c_str(), SynthDialogs::kYesNo) != SynthDialogs::kAnswerNo) {
+        if (dialogs.ShowMessageBox(text.c_str(), caption.c_str(), SynthDialogs::kYesNo) !=
+            SynthDialogs::kAnswerNo) {
             dialogs.OpenUrl(kMakerDownloadPage);
         }
         return 0;

@@ -334,4 +334,3 @@ void Engine::Render(double* left, double* right, int frames)
         position += n;
     }
 }
-

@@ -148,10 +148,10 @@ private:
     VoiceEventFifo m_eventFifo;
     ControllerSink* m_controllerSink = nullptr;
 
-    double m_sampleRate = -1.0;         // Hz; -1 so that the first reset initialises
-    std::int64_t m_horizon = 44100;     // samples MIDI may wait ahead
-    int m_controlPeriod = 0;            // P, samples
-    int m_countdown = 0;                // samples left in the current period
+    double m_sampleRate = -1.0;      // Hz; -1 so that the first reset initialises
+    std::int64_t m_horizon = 44100;  // samples MIDI may wait ahead
+    int m_controlPeriod = 0;         // P, samples
+    int m_countdown = 0;             // samples left in the current period
     std::int64_t m_controlTicks = 0;
     std::int64_t m_idlePeriods = 0;
     double m_modulationWheel = 0.0;

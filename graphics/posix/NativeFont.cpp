@@ -68,7 +68,8 @@ NativeFontHandle CreateNativeFont(const NativeFontSpec& spec)
     if (font == nullptr) {
         return nullptr;
     }
-    if (FT_New_Memory_Face(g_library, bytes.data(), static_cast<FT_Long>(bytes.size()), 0, &font->face) != 0) {
+    if (FT_New_Memory_Face(g_library, bytes.data(), static_cast<FT_Long>(bytes.size()), 0, &font->face) !=
+        0) {
         delete font;
         if (g_faces == 0) {
             FT_Done_FreeType(g_library);

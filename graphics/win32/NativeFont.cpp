@@ -38,8 +38,7 @@ bool HasMultiByteUtf8(const char* text, int length)
             break;
         }
     }
-    return multiByte &&
-           MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, length, nullptr, 0) > 0;
+    return multiByte && MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, length, nullptr, 0) > 0;
 }
 
 }  // namespace
@@ -49,10 +48,10 @@ NativeFontHandle CreateNativeFont(const NativeFontSpec& spec)
     if (spec.height <= 0) {
         return nullptr;
     }
-    return CreateFontA(spec.height, 0, spec.orientation * 10, spec.orientation * 10, spec.bold ? FW_BOLD : FW_NORMAL,
-                       spec.italic ? TRUE : FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, Quality(spec.quality), DEFAULT_PITCH | FF_DONTCARE,
-                       spec.face != nullptr ? spec.face : "");
+    return CreateFontA(spec.height, 0, spec.orientation * 10, spec.orientation * 10,
+                       spec.bold ? FW_BOLD : FW_NORMAL, spec.italic ? TRUE : FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, Quality(spec.quality),
+                       DEFAULT_PITCH | FF_DONTCARE, spec.face != nullptr ? spec.face : "");
 }
 
 void DeleteNativeFont(NativeFontHandle font)
@@ -145,7 +144,8 @@ int DrawNativeText(NativeFontHandle font, PixBitmap& bitmap, const char* text, i
             wide = heap.get();
         }
         const int converted =
-            wide != nullptr ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, length, wide, units) : 0;
+            wide != nullptr ? MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, length, wide, units)
+                            : 0;
         height = converted > 0 ? DrawTextW(context, wide, converted, &area, format)
                                : DrawTextA(context, text, length, &area, format);
     } else {

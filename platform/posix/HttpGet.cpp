@@ -43,7 +43,8 @@ std::string HttpGet(const HttpGetRequest& request)
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.connectTimeoutMs));
     // No byte for the receive time-out ends the transfer.
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>((request.receiveTimeoutMs + 999) / 1000));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
+                     static_cast<long>((request.receiveTimeoutMs + 999) / 1000));
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Append);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
     curl_easy_perform(curl);

@@ -28,8 +28,8 @@ std::string HttpGet(const HttpGetRequest& request)
         InternetSetOptionA(root, INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof connect);
         InternetSetOptionA(root, INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof receive);
         InternetSetOptionA(root, INTERNET_OPTION_SEND_TIMEOUT, &receive, sizeof receive);
-        connection = InternetConnectA(root, request.host, static_cast<INTERNET_PORT>(request.port), nullptr, nullptr,
-                                      INTERNET_SERVICE_HTTP, 0, 0);
+        connection = InternetConnectA(root, request.host, static_cast<INTERNET_PORT>(request.port), nullptr,
+                                      nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     }
     if (connection != nullptr) {
         const char* accept[] = {"*/*", nullptr};
@@ -39,7 +39,8 @@ std::string HttpGet(const HttpGetRequest& request)
     if (get != nullptr && HttpSendRequestA(get, nullptr, 0, nullptr, 0)) {
         char piece[1024];
         DWORD read = 0;
-        while (body.size() < request.maxBytes && InternetReadFile(get, piece, sizeof piece, &read) && read > 0) {
+        while (body.size() < request.maxBytes && InternetReadFile(get, piece, sizeof piece, &read) &&
+               read > 0) {
             body.append(piece, std::min<std::size_t>(read, request.maxBytes - body.size()));
         }
     }

@@ -11,13 +11,13 @@
 #include <sstream>
 #include <string>
 
+#include "PanelHarness.h"
 #include "core/ProgramFiles.h"
 #include "editor/PanelLayout.h"
 #include "editor/TaskelControls.h"
 #include "editor/VornEditor.h"
 #include "engine/dsp/ParameterIds.h"
 #include "platform/Resources.h"
-#include "PanelHarness.h"
 #include "tests/support/graphics/HeadlessGraphics.h"
 
 namespace {

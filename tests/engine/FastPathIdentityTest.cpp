@@ -14,7 +14,6 @@
 
 namespace {
 
-
 // First frame where the buffers differ, for the failure message.
 std::size_t FirstDifference(const StereoBuffer& a, const StereoBuffer& b)
 {

@@ -86,8 +86,8 @@ TEST(IControl, KnobsDragWithGearingAndStayInRange)
     mods.control = true;
     knob->HandleWheel(0, 0, mods, -10);
     EXPECT_NEAR(knob->Value(), 0.96, 1e-12);
-    auto* wide = editor.Add(std::make_unique<Knob>(&editor.host, IRectangle{0, 60, 100, 70}, 1,
-                                                           IKnobControl::kHorizontal, 1.0));
+    auto* wide = editor.Add(
+        std::make_unique<Knob>(&editor.host, IRectangle{0, 60, 100, 70}, 1, IKnobControl::kHorizontal, 1.0));
     wide->HandleMouseDrag(0, 0, 25, 0, IModifiers{});
     EXPECT_NEAR(wide->Value(), 0.25, 1e-12);
 }
@@ -118,8 +118,10 @@ TEST(IControl, DefaultsPromptsAndDisplays)
 
     // Value and name displays follow the user's changes; the same text twice
     // does not mark the display dirty.
-    auto* value = editor.Add(std::make_unique<ITextControl>(&editor.host, IRectangle{50, 0, 100, 12}, ITextStyle{}));
-    auto* name = editor.Add(std::make_unique<ITextControl>(&editor.host, IRectangle{50, 20, 100, 32}, ITextStyle{}));
+    auto* value =
+        editor.Add(std::make_unique<ITextControl>(&editor.host, IRectangle{50, 0, 100, 12}, ITextStyle{}));
+    auto* name =
+        editor.Add(std::make_unique<ITextControl>(&editor.host, IRectangle{50, 20, 100, 32}, ITextStyle{}));
     knob->SetValueDisplay(value);
     knob->SetNameDisplay(name);
     knob->ApplyUserValue(0.25);
@@ -150,7 +152,8 @@ TEST(IControl, GoldenPanelOfEveryControlClass)
     auto* contact = editor.Add(std::make_unique<IContactControl>(&editor.host, 72, 8, -1, button));
     auto* multi = editor.Add(std::make_unique<IKnobMultiControl>(&editor.host, 108, 6, 0, knob));
     ITextStyle style("Arial", 12, IColour{255, 255, 192, 64});
-    auto* text = editor.Add(std::make_unique<ITextControl>(&editor.host, IRectangle{150, 20, 230, 34}, style, "VORN"));
+    auto* text =
+        editor.Add(std::make_unique<ITextControl>(&editor.host, IRectangle{150, 20, 230, 34}, style, "VORN"));
     bitmap->SetValue(1.0);
     sw->SetValue(1.0);
     multi->SetValue(0.7);

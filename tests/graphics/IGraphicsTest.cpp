@@ -130,7 +130,7 @@ TEST(IGraphics, EventsGoToTheTopControlWithEditBrackets)
     editor.graphics.HandleMouseDown(40, 40, mods);
     EXPECT_EQ(editor.graphics.CapturedControl(), 2);
     editor.graphics.HandleMouseDrag(45, 37, mods);
-    editor.graphics.HandleMouseUp(90, 90, mods) ;  // released elsewhere: still the captured one
+    editor.graphics.HandleMouseUp(90, 90, mods);  // released elsewhere: still the captured one
     EXPECT_EQ(above->events, (std::vector<std::string>{"down", "drag 5,-3", "up"}));
     EXPECT_EQ(editor.host.calls, (std::vector<std::string>{"begin 3", "end 3"}));
     EXPECT_EQ(editor.graphics.CapturedControl(), -1);

@@ -23,7 +23,8 @@ PixMemBitmap Ramp(int w, int h)
     PixMemBitmap bitmap(w, h);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
-            bitmap.Row(y)[x] = 0xFF000000u | static_cast<std::uint32_t>(x) | static_cast<std::uint32_t>(y) << 8;
+            bitmap.Row(y)[x] =
+                0xFF000000u | static_cast<std::uint32_t>(x) | static_cast<std::uint32_t>(y) << 8;
         }
     }
     return bitmap;

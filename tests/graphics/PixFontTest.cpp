@@ -12,7 +12,8 @@ namespace {
 TEST(GlyphCharacters, Utf8DecodingRules)
 {
     auto decode = [](std::string bytes, int& consumed) {
-        return DecodeGlyphCharacter(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), consumed);
+        return DecodeGlyphCharacter(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(),
+                                    consumed);
     };
     int consumed = 0;
     EXPECT_EQ(decode("\xF0\x9F\x98\x80", consumed), 0x20u) << "four bytes give a space";
@@ -239,8 +240,8 @@ TEST(NativeText, BundledFacesAdvanceAlikeOnEveryTarget)
         int height;
         int total;
     };
-    for (const Expected& e : {Expected{"Arial", 12, 133}, Expected{"Arial", 15, 158}, Expected{"Verdana", 12, 130},
-                              Expected{"Verdana", 15, 172}}) {
+    for (const Expected& e : {Expected{"Arial", 12, 133}, Expected{"Arial", 15, 158},
+                              Expected{"Verdana", 12, 130}, Expected{"Verdana", 15, 172}}) {
         CachedFace cached(e.face, e.height);
         int total = 0;
         for (const char c : std::string("VORN Bank A 0123456789")) {

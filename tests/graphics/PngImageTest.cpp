@@ -44,7 +44,8 @@ std::vector<std::uint8_t> Encode(const PngSpec& spec, std::vector<std::vector<st
         png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
     }
     if (!spec.transparency.empty()) {
-        png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()), nullptr);
+        png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()),
+                     nullptr);
     }
     std::vector<png_bytep> pointers;
     for (auto& row : rows) {
@@ -129,8 +130,8 @@ TEST(PngImage, GreyWithAlphaAndInterlacedImages)
     png_infop info = png_create_info_struct(png);
     ASSERT_EQ(setjmp(png_jmpbuf(png)), 0);
     png_set_write_fn(png, &out, &Append, nullptr);
-    png_set_IHDR(png, info, 9, 9, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, 9, 9, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_ADAM7,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<std::vector<std::uint8_t>> rows(9, std::vector<std::uint8_t>(36));
     std::vector<png_bytep> pointers;
     for (int y = 0; y < 9; ++y) {
@@ -149,15 +150,16 @@ TEST(PngImage, GreyWithAlphaAndInterlacedImages)
     ASSERT_TRUE(interlaced);
     for (int y = 0; y < 9; ++y) {
         for (int x = 0; x < 9; ++x) {
-            EXPECT_EQ(interlaced->Row(y)[x], 0xFF000000u | static_cast<std::uint32_t>(x) << 16 |
-                                                 static_cast<std::uint32_t>(y) << 8);
+            EXPECT_EQ(interlaced->Row(y)[x],
+                      0xFF000000u | static_cast<std::uint32_t>(x) << 16 | static_cast<std::uint32_t>(y) << 8);
         }
     }
 }
 
 TEST(PngImage, BadOrCutDataGivesNothing)
 {
-    const std::vector<std::uint8_t> good = Encode({}, {{1, 2, 3, 4, 5, 6, 7, 8}, {9, 10, 11, 12, 13, 14, 15, 16}});
+    const std::vector<std::uint8_t> good =
+        Encode({}, {{1, 2, 3, 4, 5, 6, 7, 8}, {9, 10, 11, 12, 13, 14, 15, 16}});
     ASSERT_TRUE(Decode(good));
     EXPECT_FALSE(DecodePngMemory(good.data(), 8)) << "the signature alone";
     EXPECT_FALSE(DecodePngMemory(good.data(), 7));
@@ -196,10 +198,10 @@ TEST(PngImage, EveryPanelImageLoadsFromTheModuleWithItsSize)
     struct Expected {
         int id, width, height;
     };
-    const Expected images[] = {{101, 1100, 512}, {102, 1100, 200}, {103, 28, 48},  {104, 32, 2080},
-                               {105, 40, 2600},  {106, 24, 1560},  {107, 20, 40},  {108, 40, 200},
-                               {109, 9, 42},     {110, 50, 44},    {111, 50, 44},  {112, 50, 44},
-                               {113, 22, 44},    {114, 22, 44},    {115, 65, 32},  {116, 133, 166}};
+    const Expected images[] = {{101, 1100, 512}, {102, 1100, 200}, {103, 28, 48}, {104, 32, 2080},
+                               {105, 40, 2600},  {106, 24, 1560},  {107, 20, 40}, {108, 40, 200},
+                               {109, 9, 42},     {110, 50, 44},    {111, 50, 44}, {112, 50, 44},
+                               {113, 22, 44},    {114, 22, 44},    {115, 65, 32}, {116, 133, 166}};
     for (const Expected& image : images) {
         const std::unique_ptr<PixMemBitmap> bitmap = LoadPngResource(image.id);
         ASSERT_TRUE(bitmap) << image.id;

@@ -69,7 +69,10 @@ public:
         m_thread.join();
         CloseSocket(m_listener);
     }
-    int Port() const { return m_port; }
+    int Port() const
+    {
+        return m_port;
+    }
     std::string request;
 
 private:
@@ -141,9 +144,10 @@ TEST(UpdateCheck, RepliesAreReadAsTheNewestVersion)
     newer.answer = SynthDialogs::kAnswerNo;
     EXPECT_EQ(Check("1004\n", newer), 0);
     ASSERT_EQ(newer.boxes.size(), 1u);
-    EXPECT_EQ(newer.boxes[0].text, std::string("A new version of VORN is available.\n\n\tYour version: \t1.0.3\n"
-                                               "\tNew version: \t1.0.4\n\nDo you want to go to ") +
-                                       kMakerHomePage + " to get the new version?");
+    EXPECT_EQ(newer.boxes[0].text,
+              std::string("A new version of VORN is available.\n\n\tYour version: \t1.0.3\n"
+                          "\tNew version: \t1.0.4\n\nDo you want to go to ") +
+                  kMakerHomePage + " to get the new version?");
     EXPECT_EQ(newer.boxes[0].caption, "New Version of VORN Detected");
     EXPECT_TRUE(newer.urls.empty()) << "No leaves everything as it was";
 

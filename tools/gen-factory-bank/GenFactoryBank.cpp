@@ -43,8 +43,8 @@
 
 #include "core/Parameter.h"
 #include "engine/EnsembleButtons.h"
-#include "engine/dsp/ParameterIds.h"
 #include "engine/ParameterTable.h"
+#include "engine/dsp/ParameterIds.h"
 
 namespace {
 

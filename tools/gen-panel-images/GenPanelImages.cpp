@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -158,7 +158,8 @@ struct Canvas {
                 std::uint32_t pixel;
                 std::memcpy(&pixel, data + static_cast<std::ptrdiff_t>(y) * stride + x * 4, 4);
                 const unsigned a = pixel >> 24;
-                unsigned char* out = &rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + x) * 4];
+                unsigned char* out =
+                    &rgba[(static_cast<std::size_t>(y) * static_cast<std::size_t>(w) + x) * 4];
                 for (int c = 0; c < 3; ++c) {
                     const unsigned v = (pixel >> (16 - 8 * c)) & 0xFF;
                     // Cairo keeps colours premultiplied by alpha.
@@ -181,8 +182,9 @@ struct Canvas {
         }
         png_init_io(png, file);
         png_set_compression_level(png, 9);
-        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-                     PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+        png_set_IHDR(png, info, static_cast<png_uint_32>(w), static_cast<png_uint_32>(h), 8,
+                     PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                     PNG_FILTER_TYPE_DEFAULT);
         png_write_info(png, info);
         for (int y = 0; y < h; ++y) {
             png_write_row(png, &rgba[static_cast<std::size_t>(y) * static_cast<std::size_t>(w) * 4]);
@@ -249,7 +251,8 @@ void DrawKnob(cairo_t* cr, double size, int frame, int frames)
     cairo_stroke(cr);
 
     // Brushed metal cap lit from the top left.
-    cairo_pattern_t* metal = cairo_pattern_create_radial(c - cap * 0.45, c - cap * 0.55, cap * 0.1, c, c, cap * 1.15);
+    cairo_pattern_t* metal =
+        cairo_pattern_create_radial(c - cap * 0.45, c - cap * 0.55, cap * 0.1, c, c, cap * 1.15);
     cairo_pattern_add_color_stop_rgb(metal, 0.0, 0.93, 0.92, 0.88);
     cairo_pattern_add_color_stop_rgb(metal, 0.55, 0.66, 0.65, 0.62);
     cairo_pattern_add_color_stop_rgb(metal, 1.0, 0.36, 0.35, 0.33);
@@ -450,7 +453,8 @@ void DrawArrowButton(cairo_t* cr, bool next, bool pressed)
     cairo_fill(cr);
     RoundedRect(cr, 1.5, 1 + shift, 19, 19 - shift, 3);
     cairo_pattern_t* body = cairo_pattern_create_linear(0, 1, 0, 21);
-    cairo_pattern_add_color_stop_rgb(body, 0.0, pressed ? 0.16 : 0.29, pressed ? 0.15 : 0.27, pressed ? 0.14 : 0.25);
+    cairo_pattern_add_color_stop_rgb(body, 0.0, pressed ? 0.16 : 0.29, pressed ? 0.15 : 0.27,
+                                     pressed ? 0.14 : 0.25);
     cairo_pattern_add_color_stop_rgb(body, 1.0, 0.09, 0.08, 0.08);
     cairo_set_source(cr, body);
     cairo_fill(cr);
@@ -679,7 +683,8 @@ void DrawBackground(cairo_t* cr, const PanelLayout& layout)
         cairo_move_to(cr, x0, y + 0.5);
         cairo_line_to(cr, x0 + w * (0.3 + Noise() * 0.7), y + 0.5);
         const double v = Noise();
-        cairo_set_source_rgba(cr, v > 0.5 ? 1.0 : 0.0, v > 0.5 ? 1.0 : 0.0, v > 0.5 ? 1.0 : 0.0, 0.025 + 0.02 * Noise());
+        cairo_set_source_rgba(cr, v > 0.5 ? 1.0 : 0.0, v > 0.5 ? 1.0 : 0.0, v > 0.5 ? 1.0 : 0.0,
+                              0.025 + 0.02 * Noise());
         cairo_stroke(cr);
     }
     // The header strip and its rule.
@@ -726,7 +731,8 @@ void DrawBackground(cairo_t* cr, const PanelLayout& layout)
     cairo_stroke(cr);
     for (const PanelControl& control : CommonPanelControls()) {
         if (control.kind == PanelControlKind::OptionMenu && control.label != nullptr) {
-            EngravedText(cr, control.label, control.x + control.width / 2.0, control.y + 13.5, Face::Title, 9.0);
+            EngravedText(cr, control.label, control.x + control.width / 2.0, control.y + 13.5, Face::Title,
+                         9.0);
         }
     }
     EngravedText(cr, "MIDI", 897, 62, Face::Label, 8.5, kCreamDim);
@@ -752,8 +758,8 @@ void DrawBackground(cairo_t* cr, const PanelLayout& layout)
         if (control.label != nullptr) {
             const PanelRect rect = ControlRect(control);
             const bool scaled = control.kind == PanelControlKind::Knob && image->frames == 65;
-            EngravedText(cr, control.label, (rect.left + rect.right) / 2.0, rect.bottom + (scaled ? 13.0 : 11.0),
-                         Face::Label, 9.0);
+            EngravedText(cr, control.label, (rect.left + rect.right) / 2.0,
+                         rect.bottom + (scaled ? 13.0 : 11.0), Face::Label, 9.0);
         }
     }
     for (const PanelLegend& legend : layout.legends) {
@@ -790,7 +796,8 @@ bool DrawImage(const PanelImage& image, const fs::path& folder)
         case kImageKnob:
         case kImageKnobBig:
         case kImageKnobSmall:
-            DrawFrames(canvas, image, [&](cairo_t* cr, int f) { DrawKnob(cr, image.width, f, image.frames); });
+            DrawFrames(canvas, image,
+                       [&](cairo_t* cr, int f) { DrawKnob(cr, image.width, f, image.frames); });
             break;
         case kImageSwitch:
             DrawFrames(canvas, image, [](cairo_t* cr, int f) { DrawToggle(cr, f == 1); });
@@ -805,12 +812,14 @@ bool DrawImage(const PanelImage& image, const fs::path& folder)
             DrawFrames(canvas, image, [](cairo_t* cr, int f) { DrawTextButton(cr, "EDIT", f == 1, kAmber); });
             break;
         case kImageLearn:
-            DrawFrames(canvas, image,
-                       [](cairo_t* cr, int f) { DrawTextButton(cr, "LEARN", f == 1, Colour{0.45, 1.0, 0.45}); });
+            DrawFrames(canvas, image, [](cairo_t* cr, int f) {
+                DrawTextButton(cr, "LEARN", f == 1, Colour{0.45, 1.0, 0.45});
+            });
             break;
         case kImageUnlearn:
-            DrawFrames(canvas, image,
-                       [](cairo_t* cr, int f) { DrawTextButton(cr, "UNLEARN", f == 1, Colour{1.0, 0.38, 0.30}); });
+            DrawFrames(canvas, image, [](cairo_t* cr, int f) {
+                DrawTextButton(cr, "UNLEARN", f == 1, Colour{1.0, 0.38, 0.30});
+            });
             break;
         case kImagePrevious:
             DrawFrames(canvas, image, [](cairo_t* cr, int f) { DrawArrowButton(cr, false, f == 1); });
@@ -832,7 +841,8 @@ bool DrawImage(const PanelImage& image, const fs::path& folder)
 
 // The frame a control shows in the composite: knobs at their parameter's
 // default, the first ensemble button lit, the vibe lamp on.
-int CompositeFrame(const PanelControl& control, const PanelImage& image, std::span<const Parameter> parameters)
+int CompositeFrame(const PanelControl& control, const PanelImage& image,
+                   std::span<const Parameter> parameters)
 {
     if (control.kind == PanelControlKind::Knob && control.binding >= 0 &&
         control.binding < static_cast<int>(parameters.size())) {
@@ -858,7 +868,8 @@ bool DrawComposite(const PanelLayout& layout, const fs::path& images, const fs::
     Canvas canvas(layout.width, layout.height);
     cairo_t* cr = canvas.cr;
     const PanelImage* background = FindPanelImage(layout.background);
-    cairo_surface_t* back = cairo_image_surface_create_from_png((images / fs::path(background->name).filename()).string().c_str());
+    cairo_surface_t* back = cairo_image_surface_create_from_png(
+        (images / fs::path(background->name).filename()).string().c_str());
     cairo_set_source_surface(cr, back, 0, 0);
     cairo_paint(cr);
     cairo_surface_destroy(back);
@@ -867,9 +878,11 @@ bool DrawComposite(const PanelLayout& layout, const fs::path& images, const fs::
         if (image == nullptr) {
             return;
         }
-        const bool compactEdit = control.binding == kCodeEditSwitch && layout.background == kImageCompactBackground;
+        const bool compactEdit =
+            control.binding == kCodeEditSwitch && layout.background == kImageCompactBackground;
         const int frame = compactEdit ? 0 : CompositeFrame(control, *image, parameters);
-        cairo_surface_t* strip = cairo_image_surface_create_from_png((images / fs::path(image->name).filename()).string().c_str());
+        cairo_surface_t* strip =
+            cairo_image_surface_create_from_png((images / fs::path(image->name).filename()).string().c_str());
         cairo_save(cr);
         cairo_rectangle(cr, control.x, control.y, image->width, image->FrameHeight());
         cairo_clip(cr);

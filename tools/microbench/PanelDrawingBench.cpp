@@ -67,7 +67,8 @@ void BM_TextLineGlyphCache(benchmark::State& state)
     Panel& panel = SharedPanel();
     PixRect box{596, 120, 636, 132};
     for (auto _ : state) {
-        panel.verdana.DrawString(&panel.target, "-1.00 dB", -1, box, kTextCentre | kTextSingleLine | kTextNoClip);
+        panel.verdana.DrawString(&panel.target, "-1.00 dB", -1, box,
+                                 kTextCentre | kTextSingleLine | kTextNoClip);
         benchmark::ClobberMemory();
     }
 }
@@ -91,18 +92,21 @@ void BM_FullRepaintEditLayout(benchmark::State& state)
                     continue;
                 }
                 const int f = frame++ % image->frames;
-                const PixRect source{0, f * image->FrameHeight(), image->width, (f + 1) * image->FrameHeight()};
+                const PixRect source{0, f * image->FrameHeight(), image->width,
+                                     (f + 1) * image->FrameHeight()};
                 Blit(&panel.target, strips[image->id - 100].get(), control.x, control.y, &source, 1.0f,
                      kPixCopy | kPixSourceAlpha);
                 if (control.kind == PanelControlKind::Knob) {
                     const PanelRect rect = ControlRect(control);
                     PixRect box{rect.left + 4, rect.top + 10, rect.right - 4, rect.bottom - 10};
-                    panel.verdana.DrawString(&panel.target, "0.42", -1, box, kTextCentre | kTextSingleLine | kTextNoClip);
+                    panel.verdana.DrawString(&panel.target, "0.42", -1, box,
+                                             kTextCentre | kTextSingleLine | kTextNoClip);
                 }
             }
         }
         PixRect name{620, 32, 816, 48};
-        panel.arial.DrawString(&panel.target, "Pipe Organ", -1, name, kTextCentre | kTextSingleLine | kTextNoClip);
+        panel.arial.DrawString(&panel.target, "Pipe Organ", -1, name,
+                               kTextCentre | kTextSingleLine | kTextNoClip);
         benchmark::ClobberMemory();
     }
 }

@@ -63,7 +63,7 @@ int main(int argc, char** argv)
         }
     }
     const long after = ResidentKiB();
-    std::printf("unload: %d load/unload cycles, resident %ld KiB -> %ld KiB (%+ld KiB, %.1f KiB per cycle)\n", cycles,
-                before, after, after - before, static_cast<double>(after - before) / cycles);
+    std::printf("unload: %d load/unload cycles, resident %ld KiB -> %ld KiB (%+ld KiB, %.1f KiB per cycle)\n",
+                cycles, before, after, after - before, static_cast<double>(after - before) / cycles);
     return 0;
 }

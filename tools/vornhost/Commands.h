@@ -1,8 +1,8 @@
 // The subcommands of vornhost, independent of how their options were parsed.
 #pragma once
 
-#include "tools/vornhost/AudioFileWriter.h"
 #include "tools/host/PluginHost.h"
+#include "tools/vornhost/AudioFileWriter.h"
 #include "tools/vornhost/RenderLoop.h"
 
 #include <string>

@@ -16,7 +16,10 @@ public:
 
 private:
     void Deliver(const MidiMessage& message) override { m_engine.Intake(message); }
-    void RenderBlock(double* left, double* right, int frames) override { m_engine.Render(left, right, frames); }
+    void RenderBlock(double* left, double* right, int frames) override
+    {
+        m_engine.Render(left, right, frames);
+    }
 
     Engine m_engine;
     int m_maxBlockSize;

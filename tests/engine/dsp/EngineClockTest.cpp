@@ -28,7 +28,8 @@ std::vector<TimedMidi> Phrase()
     };
 }
 
-StereoBuffer RenderPhrase(double sampleRate, int blockSize, bool upfront, void (*setup)(BlockRenderer&) = nullptr)
+StereoBuffer RenderPhrase(double sampleRate, int blockSize, bool upfront,
+                          void (*setup)(BlockRenderer&) = nullptr)
 {
     ClockHarness engine(sampleRate, 4096);
     if (setup != nullptr) {
@@ -424,7 +425,10 @@ TEST(EngineClock, ControllersReachTheSinkAtTheirTickAndTheWheelAndPedalDoNot)
     struct Sink : Engine::ControllerSink {
         std::vector<std::pair<int, std::int64_t>> seen;  // controller, tick count
         const Engine* engine = nullptr;
-        void OnController(int controller, int) override { seen.push_back({controller, engine->ControlTickCount()}); }
+        void OnController(int controller, int) override
+        {
+            seen.push_back({controller, engine->ControlTickCount()});
+        }
     } sink;
     ClockHarness engine(44100.0, 4096);
     sink.engine = &engine.Core();

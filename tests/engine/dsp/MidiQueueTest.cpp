@@ -2,9 +2,8 @@
 // structures.
 #include <gtest/gtest.h>
 
-
-#include "engine/dsp/VoiceEventFifo.h"
 #include "engine/dsp/MidiQueue.h"
+#include "engine/dsp/VoiceEventFifo.h"
 
 namespace {
 

@@ -8,7 +8,9 @@
 
 #include "graphics/PngImage.h"
 
-HeadlessGraphics::HeadlessGraphics(EditorHost* host, int width, int height) : IGraphics(host, width, height) {}
+HeadlessGraphics::HeadlessGraphics(EditorHost* host, int width, int height) : IGraphics(host, width, height)
+{
+}
 
 bool HeadlessGraphics::Tick()
 {
@@ -30,7 +32,8 @@ void HeadlessGraphics::CancelTextEntry() {}
 
 int HeadlessGraphics::ShowMessageBox(const char* text, const char* caption, int)
 {
-    prompts.push_back({"message", text != nullptr ? text : "", caption != nullptr ? caption : "", {}, -1, {}});
+    prompts.push_back(
+        {"message", text != nullptr ? text : "", caption != nullptr ? caption : "", {}, -1, {}});
     if (messageAnswers.empty()) {
         return 0;
     }
@@ -68,8 +71,8 @@ IMenu* HeadlessGraphics::ShowPopupMenu(IMenu& menu, const IRectangle& rect)
     return nullptr;
 }
 
-void HeadlessGraphics::ShowTextEntry(IControl* control, const ITextStyle&, const IRectangle& rect, const char* text,
-                                     int parameter)
+void HeadlessGraphics::ShowTextEntry(IControl* control, const ITextStyle&, const IRectangle& rect,
+                                     const char* text, int parameter)
 {
     if (control == nullptr) {
         return;
@@ -90,8 +93,12 @@ void HeadlessGraphics::ShowTextEntry(IControl* control, const ITextStyle&, const
 void HeadlessGraphics::PromptForFile(std::string& file, FileAction action, std::string& folderInOut,
                                      const char* extensions)
 {
-    prompts.push_back({"file", file, action == kFileSave ? "save" : "open", {extensions != nullptr ? extensions : ""},
-                       -1, {}});
+    prompts.push_back({"file",
+                       file,
+                       action == kFileSave ? "save" : "open",
+                       {extensions != nullptr ? extensions : ""},
+                       -1,
+                       {}});
     if (fileAnswers.empty()) {
         file.clear();
         return;
@@ -174,8 +181,9 @@ bool HeadlessGraphics::WritePng(const std::string& path)
         return false;
     }
     png_init_io(png, file);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap->Width()), static_cast<png_uint_32>(bitmap->Height()), 8,
-                 PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(bitmap->Width()),
+                 static_cast<png_uint_32>(bitmap->Height()), 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
     // Words a << 24 | r << 16 | g << 8 | b are the bytes b, g, r, a.
     png_set_bgr(png);

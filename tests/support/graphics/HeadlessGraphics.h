@@ -25,8 +25,8 @@ public:
     explicit HeadlessGraphics(EditorHost* host, int width = 1100, int height = 512);
 
     // ---- Scripts: answers taken front first ----
-    std::deque<int> messageAnswers;                // default 0
-    std::deque<int> menuChoices;                   // -1: no choice; an item with a submenu takes the next one too
+    std::deque<int> messageAnswers;  // default 0
+    std::deque<int> menuChoices;     // -1: no choice; an item with a submenu takes the next one too
     std::deque<std::optional<std::string>> typed;  // nullopt: cancelled; default cancelled
     std::deque<std::string> fileAnswers;           // "": cancelled; default cancelled
     std::string clipboard;

@@ -21,8 +21,8 @@ const Parameter* TestEditorHost::GetParameter(int index) const
 
 void TestEditorHost::SetParameterFromEditor(int index, double normalized)
 {
-    if (Parameter* parameter = index >= 0 && index < NumParameters() ? &parameters[static_cast<std::size_t>(index)]
-                                                                    : nullptr) {
+    if (Parameter* parameter =
+            index >= 0 && index < NumParameters() ? &parameters[static_cast<std::size_t>(index)] : nullptr) {
         parameter->SetFromNormalized(normalized);
     }
     char text[64];
