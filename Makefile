@@ -107,7 +107,10 @@ demo: build-linux
 		-o out/demo-spectrogram.png
 	@$(HOST) plot out/demo.wav --spectrogram out/demo-spectrogram.png --plot-area 58:1000 -o out/demo.png
 	@sox -V1 out/demo.wav -n stat 2>&1 | grep -E "^(Length|Maximum amplitude|Minimum amplitude|RMS +amplitude)"
-	@echo "demo: wrote out/demo.wav, out/demo.flac and out/demo.png"
+	@# The editor's window, on the current display or a private virtual one.
+	@if [ -n "$$DISPLAY" ]; then $(HOST) snapshot $(MODULE) -o out/panel.png --edit-layout; \
+	else xvfb-run -a -s "-screen 0 1280x1024x24" $(HOST) snapshot $(MODULE) -o out/panel.png --edit-layout; fi
+	@echo "demo: wrote out/demo.wav, out/demo.flac, out/demo.png and out/panel.png"
 
 # Peers measured beside VORN by make bench, from Debian's amsynth,
 # dpf-plugins-vst (Kars) and zynaddsubfx-vst; each run is pinned to one core

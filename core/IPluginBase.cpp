@@ -175,6 +175,11 @@ void IPluginBase::WriteParameterLocked(int index, double value, bool normalized,
     OnParameterChanged(index);
 }
 
+bool IPluginBase::ResizeHostWindow(int, int)
+{
+    return false;
+}
+
 bool IPluginBase::IsRenderingOffline()
 {
     return false;

@@ -137,6 +137,9 @@ public:
     virtual void NotifyHostParameter(int index, double normalized) = 0;
     virtual void EndHostEdit(int index) = 0;
     virtual void NotifyHostOfProgramChange() = 0;
+    // Asks the host to size its editor window to width x height; false when
+    // it cannot. Editor thread.
+    virtual bool ResizeHostWindow(int width, int height);
     virtual bool IsRenderingOffline();
     // Host time; see IPluginVST for the defaults when the host reports nothing.
     virtual int GetSamplePosition() = 0;

@@ -178,8 +178,23 @@ VstIntPtr VSTCALLBACK IPluginVST::DispatcherProc(AEffect* effect, VstInt32 opcod
         // Asked before the lock is taken: it calls the host.
         plugin->HostVendorQuirk();
     }
-    return Enter<VstIntPtr>(effect, 0,
-                            [&](IPluginVST& self) { return self.Dispatch(opcode, index, value, ptr, opt); });
+    const VstIntPtr result = Enter<VstIntPtr>(
+        effect, 0, [&](IPluginVST& self) { return self.Dispatch(opcode, index, value, ptr, opt); });
+    if (opcode == effEditIdle) {
+        // The editor's events and redraw run without the instance lock, so
+        // the audio thread never waits for a paint; counted in, so that
+        // effClose waits for them.
+        plugin->m_callsInside.fetch_add(1, std::memory_order_acq_rel);
+        if (!plugin->m_closing.load(std::memory_order_acquire) && plugin->Editor() != nullptr) {
+            try {
+                plugin->Editor()->Idle();
+            } catch (...) {
+                // No exception crosses into the host.
+            }
+        }
+        plugin->m_callsInside.fetch_sub(1, std::memory_order_acq_rel);
+    }
+    return result;
 }
 
 void VSTCALLBACK IPluginVST::ProcessProc(AEffect* effect, float** inputs, float** outputs, VstInt32 frames)
@@ -844,6 +859,11 @@ void IPluginVST::NotifyHostOfProgramChange()
     if (!DeferNotice(audioMasterUpdateDisplay, 0, 0.0f)) {
         CallHost(audioMasterUpdateDisplay);
     }
+}
+
+bool IPluginVST::ResizeHostWindow(int width, int height)
+{
+    return CallHost(audioMasterSizeWindow, width, height) != 0;
 }
 
 bool IPluginVST::IsRenderingOffline()

@@ -46,6 +46,7 @@ public:
     void EndHostEdit(int index) override;
     // Asks the host to refresh its program and parameter display.
     void NotifyHostOfProgramChange() override;
+    bool ResizeHostWindow(int width, int height) override;
     // True while the host renders offline (faster than real time).
     bool IsRenderingOffline() override;
     // Frames since the song start, rounded; 0 when the host reports nothing.

@@ -4,7 +4,8 @@
 // it; the plug-in core never includes the framework.
 //
 // The plug-in owns the editor once it is attached and destroys it with the
-// instance. Every call below is made with the instance lock held. The window
+// instance. Every call below is made with the instance lock held, except
+// Idle. The window
 // calls (OpenWindow, CloseWindow) come from the host's user-interface thread;
 // SetParameterFromPlug may come from any host thread, including the audio
 // thread (host automation), so it only stores the value for the next redraw and
@@ -39,4 +40,8 @@ public:
     virtual void* OpenWindow(void* parent) = 0;
     // Closes the window; does nothing when none is open.
     virtual void CloseWindow() = 0;
+    // The host's idle call (effEditIdle), on its user-interface thread and
+    // without the instance lock: window systems without a thread of their
+    // own handle their events and redraw here.
+    virtual void Idle() {}
 };

@@ -20,6 +20,9 @@ public:
     virtual void EndHostEdit(int index) = 0;
     // The editor's size changed: the host is told.
     virtual void RefreshEditorRect() = 0;
+    // Asks the host to make its editor window this size; false when it
+    // cannot.
+    virtual bool RequestWindowSize(int, int) { return false; }
     // Called after 21 redraw ticks in a row found nothing to draw.
     virtual void OnEditorIdle() {}
     // Called on the editor's thread at the start of every redraw tick, after

@@ -34,6 +34,11 @@ void PluginEditorHost::RefreshEditorRect()
     m_plugin.RefreshEditorRect();
 }
 
+bool PluginEditorHost::RequestWindowSize(int width, int height)
+{
+    return m_plugin.ResizeHostWindow(width, height);
+}
+
 WindowlessGraphics::WindowlessGraphics(EditorHost& host, int width, int height)
     : IGraphics(&host, width, height)
 {

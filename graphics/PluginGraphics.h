@@ -27,6 +27,7 @@ public:
     void BeginHostEdit(int index) override;
     void EndHostEdit(int index) override;
     void RefreshEditorRect() override;
+    bool RequestWindowSize(int width, int height) override;
 
 private:
     IPluginBase& m_plugin;

@@ -14,7 +14,7 @@ packages=(
   clang-14 libclang-rt-14-dev clang-format git
   nsis lintian libebur128-dev locales libcli11-dev
   libfreetype-dev fonts-liberation fonts-liberation2 fonts-dejavu-core libcairo2-dev
-  libcurl4-gnutls-dev
+  libcurl4-gnutls-dev libx11-dev libxext-dev libxtst-dev
 )
 
 # --bench-peers: the synthesizers make bench measures beside VORN.

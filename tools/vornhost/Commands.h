@@ -58,6 +58,19 @@ struct PlotOptions {
     int channelHeight = 120;
 };
 
+struct EditOptions {
+    std::string modulePath;
+    int program = -1;
+    bool verbose = false;
+};
+
+struct SnapshotOptions {
+    std::string modulePath;
+    std::string outputPath;
+    int program = -1;
+    bool editLayout = false;  // the edit layout (the panel's edit switch is clicked)
+};
+
 // Loads the module and brings the plug-in to the resumed state (program
 // selected unless -1); false after printing why to stderr.
 bool StartPlugin(PluginHost& host, const std::string& modulePath, int sampleRate, int blockSize,
@@ -68,6 +81,11 @@ int RunInfo(const InfoOptions& options);
 int RunRender(const RenderOptions& options);
 // Renders without output and prints the real-time factor and the time per voice-sample.
 int RunBench(const BenchOptions& options);
+// Opens the plug-in's editor in a window of its own on the X display and
+// runs the idle loop until the window is closed; prints parameter changes.
+int RunEdit(const EditOptions& options);
+// Opens the editor, waits for it to paint and saves the window as a PNG.
+int RunSnapshot(const SnapshotOptions& options);
 // Draws the waveform of an audio file (under a spectrogram image, if given) into a PNG.
 int RunPlot(const PlotOptions& options);
 

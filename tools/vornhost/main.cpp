@@ -148,6 +148,22 @@ int main(int argc, char** argv)
     levelsCommand->add_option("--program", levels.program, "measure this program only")
         ->check(CLI::NonNegativeNumber);
 
+    EditOptions edit;
+    CLI::App* editCommand = app.add_subcommand("edit", "open the plug-in's editor in a window (X11)");
+    editCommand->add_option("module", edit.modulePath, "the VST 2.4 module")->required();
+    editCommand->add_option("--program", edit.program, "select this program first")
+        ->check(CLI::NonNegativeNumber);
+    editCommand->add_flag("-v,--verbose", edit.verbose, "print the plug-in's host calls");
+
+    SnapshotOptions snapshot;
+    CLI::App* snapshotCommand =
+        app.add_subcommand("snapshot", "save the plug-in's editor window as a PNG (X11)");
+    snapshotCommand->add_option("module", snapshot.modulePath, "the VST 2.4 module")->required();
+    snapshotCommand->add_option("-o", snapshot.outputPath, "the PNG to write")->required();
+    snapshotCommand->add_option("--program", snapshot.program, "select this program first")
+        ->check(CLI::NonNegativeNumber);
+    snapshotCommand->add_flag("--edit-layout", snapshot.editLayout, "switch the panel to its edit layout");
+
     PlotOptions plot;
     std::string plotArea;
     CLI::App* plotCommand = app.add_subcommand("plot", "draw the waveform of an audio file into a PNG");
@@ -199,6 +215,12 @@ int main(int argc, char** argv)
     }
     if (*levelsCommand) {
         return RunLevels(levels);
+    }
+    if (*editCommand) {
+        return RunEdit(edit);
+    }
+    if (*snapshotCommand) {
+        return RunSnapshot(snapshot);
     }
     if (!plotArea.empty()) {
         const std::vector<std::string> parts = CLI::detail::split(plotArea, ':');

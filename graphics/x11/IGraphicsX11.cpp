@@ -1,0 +1,306 @@
+#include "graphics/x11/IGraphicsX11.h"
+
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include "graphics/EditorHost.h"
+#include "graphics/PngImage.h"
+
+namespace {
+
+constexpr auto kTickPeriod = std::chrono::milliseconds(40);
+
+// The displays the editors opened: X errors on them are ours and ignored
+// (a parent destroyed before close, for example); others go to the handler
+// that was there before.
+std::mutex g_errorMutex;
+std::vector<Display*> g_ourDisplays;
+XErrorHandler g_previousHandler = nullptr;
+
+int OnXError(Display* display, XErrorEvent* event)
+{
+    {
+        std::lock_guard<std::mutex> lock(g_errorMutex);
+        if (std::find(g_ourDisplays.begin(), g_ourDisplays.end(), display) != g_ourDisplays.end()) {
+            return 0;
+        }
+    }
+    return g_previousHandler != nullptr ? g_previousHandler(display, event) : 0;
+}
+
+void Adopt(Display* display)
+{
+    std::lock_guard<std::mutex> lock(g_errorMutex);
+    if (g_ourDisplays.empty()) {
+        g_previousHandler = XSetErrorHandler(&OnXError);
+    }
+    g_ourDisplays.push_back(display);
+}
+
+void Release(Display* display)
+{
+    std::lock_guard<std::mutex> lock(g_errorMutex);
+    g_ourDisplays.erase(std::remove(g_ourDisplays.begin(), g_ourDisplays.end(), display),
+                        g_ourDisplays.end());
+    if (g_ourDisplays.empty()) {
+        XSetErrorHandler(g_previousHandler);
+        g_previousHandler = nullptr;
+    }
+}
+
+IModifiers ModifiersOf(unsigned state, unsigned button = 0)
+{
+    IModifiers m;
+    m.left = (state & Button1Mask) != 0 || button == Button1;
+    m.right = (state & Button3Mask) != 0 || button == Button3;
+    m.shift = (state & ShiftMask) != 0;
+    m.control = (state & ControlMask) != 0;
+    m.alt = (state & Mod1Mask) != 0;
+    return m;
+}
+
+}  // namespace
+
+struct IGraphicsX11::Window {
+    Display* display = nullptr;
+    ::Window window = 0;
+    GC gc = nullptr;
+    XImage* image = nullptr;
+    bool buttonHeld = false;
+    IRectangle exposed;
+};
+
+IGraphicsX11::IGraphicsX11(EditorHost& host, int width, int height) : IGraphics(&host, width, height) {}
+
+IGraphicsX11::~IGraphicsX11()
+{
+    CloseWindow();
+}
+
+void* IGraphicsX11::OpenWindow(void* parent)
+{
+    if (m_window) {
+        return WindowHandle();
+    }
+    if (parent == nullptr) {
+        return nullptr;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (display == nullptr) {
+        return nullptr;
+    }
+    Adopt(display);
+    auto window = std::make_unique<Window>();
+    window->display = display;
+    const ::Window parentWindow = static_cast<::Window>(reinterpret_cast<std::uintptr_t>(parent));
+    window->window = XCreateSimpleWindow(display, parentWindow, 0, 0, static_cast<unsigned>(Width()),
+                                         static_cast<unsigned>(Height()), 0, 0, 0);
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = Width();
+    hints.min_height = hints.max_height = Height();
+    XSetWMNormalHints(display, window->window, &hints);
+    // Embedded and mapped (XEmbed version 0, flag "mapped").
+    const Atom xembed = XInternAtom(display, "_XEMBED_INFO", False);
+    const long info[2] = {0, 1};
+    XChangeProperty(display, window->window, xembed, xembed, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(info), 2);
+    XSelectInput(display, window->window,
+                 ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | LeaveWindowMask |
+                     KeyPressMask | StructureNotifyMask);
+    window->gc = XCreateGC(display, window->window, 0, nullptr);
+    XMapWindow(display, window->window);
+    XFlush(display);
+    m_window = std::move(window);
+    for (int i = 0; i < ControlCount(); ++i) {
+        Control(i)->MarkDirty(false);
+    }
+    m_lastTick = {};
+    return WindowHandle();
+}
+
+void IGraphicsX11::CloseWindow()
+{
+    if (!m_window) {
+        return;
+    }
+    CancelTextEntry();
+    Display* display = m_window->display;
+    if (m_window->image != nullptr) {
+        m_window->image->data = nullptr;  // the draw bitmap's memory is not the image's
+        XDestroyImage(m_window->image);
+    }
+    if (m_window->gc != nullptr) {
+        XFreeGC(display, m_window->gc);
+    }
+    XDestroyWindow(display, m_window->window);
+    XSync(display, False);
+    Release(display);
+    XCloseDisplay(display);
+    m_window.reset();
+}
+
+void* IGraphicsX11::WindowHandle()
+{
+    return m_window ? reinterpret_cast<void*>(static_cast<std::uintptr_t>(m_window->window)) : nullptr;
+}
+
+void IGraphicsX11::Resize(int width, int height)
+{
+    const bool changed = width != Width() || height != Height();
+    IGraphics::Resize(width, height);
+    if (m_window) {
+        // The image wraps the old draw bitmap.
+        if (m_window->image != nullptr) {
+            m_window->image->data = nullptr;
+            XDestroyImage(m_window->image);
+            m_window->image = nullptr;
+        }
+        m_resizePending = m_resizePending || changed;
+    }
+}
+
+void IGraphicsX11::Idle()
+{
+    if (!m_window) {
+        return;
+    }
+    Display* display = m_window->display;
+    if (m_resizePending) {
+        m_resizePending = false;
+        XSizeHints hints{};
+        hints.flags = PMinSize | PMaxSize;
+        hints.min_width = hints.max_width = Width();
+        hints.min_height = hints.max_height = Height();
+        XSetWMNormalHints(display, m_window->window, &hints);
+        XResizeWindow(display, m_window->window, static_cast<unsigned>(Width()),
+                      static_cast<unsigned>(Height()));
+        if (Host() != nullptr) {
+            Host()->RequestWindowSize(Width(), Height());
+        }
+    }
+    // Every waiting event; pointer motion coalesced to its last position.
+    XEvent motion{};
+    bool moved = false;
+    while (m_window && XPending(display) > 0) {
+        XEvent event;
+        XNextEvent(display, &event);
+        if (event.type == MotionNotify) {
+            motion = event;
+            moved = true;
+            continue;
+        }
+        if (moved) {
+            HandleEvent(&motion);
+            moved = false;
+        }
+        HandleEvent(&event);
+    }
+    if (moved && m_window) {
+        HandleEvent(&motion);
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (m_window && now - m_lastTick >= kTickPeriod) {
+        m_lastTick = now;
+        RedrawTick();
+    }
+}
+
+void IGraphicsX11::RedrawTick()
+{
+    IRectangle dirty = m_window->exposed;
+    m_window->exposed = {};
+    IRectangle more;
+    if (IsDirty(more)) {
+        dirty = dirty.Union(more);
+    }
+    if (!dirty.Empty()) {
+        Draw(dirty);
+    }
+}
+
+void IGraphicsX11::HandleEvent(const void* raw)
+{
+    const XEvent& event = *static_cast<const XEvent*>(raw);
+    switch (event.type) {
+        case Expose: {
+            const IRectangle area{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
+                                  event.xexpose.y + event.xexpose.height};
+            m_window->exposed = m_window->exposed.Union(area);
+            // Whatever covers the area is drawn again.
+            for (int i = 0; i < ControlCount(); ++i) {
+                if (Control(i)->Rect().Meets(area)) {
+                    Control(i)->MarkDirty(false);
+                }
+            }
+            break;
+        }
+        case ButtonPress:
+            if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
+                HandleWheel(event.xbutton.x, event.xbutton.y, ModifiersOf(event.xbutton.state),
+                            event.xbutton.button == Button4 ? 1 : -1);
+            } else if (event.xbutton.button == Button1 || event.xbutton.button == Button3) {
+                m_window->buttonHeld = true;
+                HandleMouseDown(event.xbutton.x, event.xbutton.y,
+                                ModifiersOf(event.xbutton.state, event.xbutton.button));
+            }
+            break;
+        case ButtonRelease:
+            if (event.xbutton.button == Button1 || event.xbutton.button == Button3) {
+                m_window->buttonHeld = false;
+                HandleMouseUp(event.xbutton.x, event.xbutton.y,
+                              ModifiersOf(event.xbutton.state, event.xbutton.button));
+            }
+            break;
+        case MotionNotify:
+            if (m_window->buttonHeld) {
+                HandleMouseDrag(event.xmotion.x, event.xmotion.y, ModifiersOf(event.xmotion.state));
+            } else {
+                HandleMouseOver(event.xmotion.x, event.xmotion.y, ModifiersOf(event.xmotion.state));
+            }
+            break;
+        case LeaveNotify:
+            HandleMouseOut();
+            break;
+        default:
+            break;
+    }
+}
+
+bool IGraphicsX11::PaintScreen(const IRectangle& rect)
+{
+    PixSysBitmap* bitmap = DrawBitmap();
+    if (!m_window || bitmap == nullptr || bitmap->Bits() == nullptr) {
+        return true;
+    }
+    Display* display = m_window->display;
+    if (m_window->image == nullptr) {
+        const int screen = DefaultScreen(display);
+        m_window->image =
+            XCreateImage(display, DefaultVisual(display, screen), 24, ZPixmap, 0,
+                         reinterpret_cast<char*>(bitmap->Bits()), static_cast<unsigned>(bitmap->Width()),
+                         static_cast<unsigned>(bitmap->Height()), 32, bitmap->RowSpan() * 4);
+        if (m_window->image == nullptr) {
+            return false;
+        }
+    }
+    const IRectangle area = rect.Intersect({0, 0, bitmap->Width(), bitmap->Height()});
+    if (!area.Empty()) {
+        XPutImage(display, m_window->window, m_window->gc, m_window->image, area.left, area.top, area.left,
+                  area.top, static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()));
+        XFlush(display);
+    }
+    return true;
+}
+
+std::unique_ptr<PixBitmap> IGraphicsX11::LoadBitmapResource(int id, const char*)
+{
+    return LoadPngResource(id);
+}

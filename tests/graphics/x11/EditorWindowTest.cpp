@@ -1,0 +1,179 @@
+// The X11 editor inside a window of the test's own, as a Linux host opens
+// it: the rectangle, painting, a knob dragged with synthetic pointer events,
+// the edit switch's resize request, and open/close cycles.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "core/PluginFactory.h"
+#include "editor/PanelLayout.h"
+#include "editor/VornEditor.h"
+#include "engine/dsp/ParameterIds.h"
+#include "graphics/IGraphics.h"
+
+// Last: Xlib defines macros (None, Bool, Status) that other headers use as
+// names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+
+namespace {
+
+std::vector<std::pair<int, VstIntPtr>> g_calls;  // opcode, index
+
+VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float)
+{
+    if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit || opcode == audioMasterSizeWindow) {
+        g_calls.emplace_back(opcode, index);
+    }
+    return opcode == audioMasterVersion ? 2400 : opcode == audioMasterSizeWindow ? 1 : 0;
+}
+
+struct HostWindow {
+    Display* display = XOpenDisplay(nullptr);
+    Window window = 0;
+    HostWindow()
+    {
+        if (display == nullptr) {
+            return;
+        }
+        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1100, 512, 0, 0, 0);
+        XMapWindow(display, window);
+        XSync(display, False);
+    }
+    ~HostWindow()
+    {
+        if (display != nullptr) {
+            XDestroyWindow(display, window);
+            XCloseDisplay(display);
+        }
+    }
+};
+
+struct Plugin {
+    std::unique_ptr<IPluginVST> plugin{CreatePluginInstance(&Host)};
+    AEffect* effect = plugin->Effect();
+    VornWithEditor& Vorn() { return dynamic_cast<VornWithEditor&>(*plugin); }
+    VstIntPtr Dispatch(VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr)
+    {
+        return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
+    }
+    // Host idle for the given time at the given rate.
+    void IdleFor(int milliseconds, int hertz = 25)
+    {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        while (std::chrono::steady_clock::now() < end) {
+            Dispatch(effEditIdle);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1000 / hertz));
+        }
+    }
+};
+
+// The pixel at (x, y) of a window, as 0xRRGGBB.
+unsigned long PixelAt(Display* display, Window window, int x, int y)
+{
+    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return 0xFFFFFFFF;
+    }
+    const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
+    XDestroyImage(image);
+    return pixel;
+}
+
+TEST(EditorWindow, OpensPaintsAndTakesThePointer)
+{
+    HostWindow host;
+    ASSERT_NE(host.display, nullptr) << "no X display";
+    Plugin plugin;
+    ASSERT_NE(plugin.effect->flags & effFlagsHasEditor, 0);
+    // The compact layout, whatever the user's settings say.
+    plugin.Vorn().SetEditLayout(false);
+    plugin.Vorn().BuildEditor();
+    plugin.Vorn().PushParametersToEditor();
+    plugin.Vorn().PressEnsembleButton(0, false);  // tweak mode: nothing greyed
+    ERect* rect = nullptr;
+    ASSERT_EQ(plugin.Dispatch(effEditGetRect, 0, &rect), 1);
+    EXPECT_EQ(rect->right, 1100);
+    EXPECT_EQ(rect->bottom, 200);
+    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
+    ASSERT_EQ(plugin.Dispatch(effEditGetRect, 0, &rect), 1);
+    EXPECT_EQ(rect->bottom, 200);
+    plugin.IdleFor(200, 60);
+
+    // What the window shows is the draw bitmap.
+    IGraphics& graphics = *plugin.Vorn().Graphics();
+    const Window child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(graphics.WindowHandle()));
+    XSync(host.display, False);
+    for (const auto& [x, y] : {std::pair{300, 20}, std::pair{720, 40}, std::pair{250, 124}}) {
+        EXPECT_EQ(PixelAt(host.display, child, x, y), graphics.DrawBitmap()->Row(y)[x] & 0xFFFFFF)
+            << x << "," << y;
+    }
+
+    // Drag the "Bass" knob (232, 108) up by 32 pixels: +0.25.
+    const double before = plugin.plugin->GetParameter(kBass)->Normalized();
+    g_calls.clear();
+    XTestFakeMotionEvent(host.display, -1, 248, 124, 0);
+    XTestFakeButtonEvent(host.display, 1, True, 0);
+    XSync(host.display, False);
+    plugin.IdleFor(100, 60);
+    XTestFakeMotionEvent(host.display, -1, 248, 92, 0);
+    XSync(host.display, False);
+    plugin.IdleFor(100, 15);
+    XTestFakeButtonEvent(host.display, 1, False, 0);
+    XSync(host.display, False);
+    plugin.IdleFor(100, 25);
+    EXPECT_NEAR(plugin.plugin->GetParameter(kBass)->Normalized(), std::min(1.0, before + 0.25), 1e-9);
+    ASSERT_GE(g_calls.size(), 2u);
+    EXPECT_EQ(g_calls.front(), std::make_pair(static_cast<int>(audioMasterBeginEdit), VstIntPtr{kBass}));
+    EXPECT_EQ(g_calls.back(), std::make_pair(static_cast<int>(audioMasterEndEdit), VstIntPtr{kBass}));
+
+    // The edit switch: the window grows and the host is asked to follow.
+    g_calls.clear();
+    XTestFakeMotionEvent(host.display, -1, 940, 38, 0);
+    XTestFakeButtonEvent(host.display, 1, True, 0);
+    XTestFakeButtonEvent(host.display, 1, False, 0);
+    XSync(host.display, False);
+    plugin.IdleFor(200, 25);
+    EXPECT_EQ(graphics.Height(), 512);
+    ASSERT_EQ(plugin.Dispatch(effEditGetRect, 0, &rect), 1);
+    EXPECT_EQ(rect->bottom, 512);
+    bool asked = false;
+    for (const auto& call : g_calls) {
+        asked = asked || (call.first == audioMasterSizeWindow && call.second == 1100);
+    }
+    EXPECT_TRUE(asked) << "audioMasterSizeWindow(1100, 512)";
+    XWindowAttributes attributes{};
+    XGetWindowAttributes(host.display, child, &attributes);
+    EXPECT_EQ(attributes.height, 512);
+    EXPECT_EQ(plugin.Dispatch(effEditClose), 1);
+    EXPECT_EQ(graphics.WindowHandle(), nullptr);
+}
+
+TEST(EditorWindow, OpenAndCloseCyclesAndUnpairedCalls)
+{
+    HostWindow host;
+    ASSERT_NE(host.display, nullptr);
+    Plugin plugin;
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1) << i;
+        plugin.Dispatch(effEditIdle);
+        plugin.Dispatch(effEditClose);
+    }
+    // Unpaired: close without open, open twice, idle while closed.
+    plugin.Dispatch(effEditClose);
+    plugin.Dispatch(effEditIdle);
+    EXPECT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
+    EXPECT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
+    // The host destroys its window before closing the editor.
+    XDestroyWindow(host.display, host.window);
+    XSync(host.display, False);
+    plugin.Dispatch(effEditIdle);
+    plugin.Dispatch(effEditClose);
+    host.window = XCreateSimpleWindow(host.display, DefaultRootWindow(host.display), 0, 0, 10, 10, 0, 0, 0);
+}
+
+}  // namespace
