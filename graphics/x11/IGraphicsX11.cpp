@@ -3,15 +3,21 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "graphics/EditorHost.h"
 #include "graphics/PngImage.h"
+#include "platform/Folders.h"
+#include "platform/Module.h"
 
 namespace {
 
@@ -297,6 +303,69 @@ bool IGraphicsX11::PaintScreen(const IRectangle& rect)
                   area.top, static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()));
         XFlush(display);
     }
+    return true;
+}
+
+namespace {
+
+std::string FolderOfPath(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+}  // namespace
+
+void IGraphicsX11::HostFolder(std::string& folder)
+{
+    char path[4096] = {};
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path - 1);
+    folder = length > 0 ? FolderOfPath(std::string(path, static_cast<std::size_t>(length))) : std::string();
+}
+
+void IGraphicsX11::ModuleFolder(std::string& folder)
+{
+    folder = FolderOfPath(ThisModulePath());
+}
+
+void IGraphicsX11::DesktopFolder(std::string& folder)
+{
+    const char* desktop = std::getenv("XDG_DESKTOP_DIR");
+    const char* home = std::getenv("HOME");
+    folder = desktop != nullptr && desktop[0] != '\0' ? desktop
+             : home != nullptr                        ? JoinPath(home, "Desktop")
+                                                      : std::string();
+}
+
+void IGraphicsX11::AppDataFolder(std::string& folder, bool common)
+{
+    folder = common ? std::string("/usr/local/share") : LocalAppDataFolder();
+}
+
+void IGraphicsX11::UserAppDataFolder(std::string& folder)
+{
+    folder = LocalAppDataFolder();
+}
+
+bool IGraphicsX11::OpenUrl(const char* url, const char*, const char*, const char*)
+{
+    if (url == nullptr || url[0] == '\0') {
+        return false;
+    }
+    // A grandchild runs xdg-open, so that nothing is left to reap and the
+    // host's thread does not wait for the browser.
+    const pid_t child = fork();
+    if (child < 0) {
+        return false;
+    }
+    if (child == 0) {
+        if (fork() == 0) {
+            execlp("xdg-open", "xdg-open", url, static_cast<char*>(nullptr));
+        }
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
     return true;
 }
 

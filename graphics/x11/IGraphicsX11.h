@@ -23,20 +23,24 @@ public:
     void Resize(int width, int height) override;
     bool PaintScreen(const IRectangle& rect) override;
 
-    // Dialogs and menus come with the panel's X11 menus and text entry; until
-    // then they answer as cancelled.
+    // Menus, text entry and dialogs come with the panel's own X11 menus;
+    // until then they answer as cancelled.
     void CancelTextEntry() override {}
     int ShowMessageBox(const char*, const char*, int) override { return 0; }
     IMenu* ShowPopupMenu(IMenu&, const IRectangle&) override { return nullptr; }
     void ShowTextEntry(IControl*, const ITextStyle&, const IRectangle&, const char*, int) override {}
-    void HostFolder(std::string& folder) override { folder.clear(); }
-    void ModuleFolder(std::string& folder) override { folder.clear(); }
-    void DesktopFolder(std::string& folder) override { folder.clear(); }
-    void AppDataFolder(std::string& folder, bool) override { folder.clear(); }
-    void UserAppDataFolder(std::string& folder) override { folder.clear(); }
+    // The folders of the posix platform layer: the host program's, the
+    // module's, the desktop ($XDG_DESKTOP_DIR, else ~/Desktop), the data
+    // folders ($XDG_DATA_HOME; /usr/local/share for the common one).
+    void HostFolder(std::string& folder) override;
+    void ModuleFolder(std::string& folder) override;
+    void DesktopFolder(std::string& folder) override;
+    void AppDataFolder(std::string& folder, bool common) override;
+    void UserAppDataFolder(std::string& folder) override;
     void PromptForFile(std::string& file, FileAction, std::string&, const char*) override { file.clear(); }
     bool PromptForColour(IColour&, const char*) override { return false; }
-    bool OpenUrl(const char*, const char*, const char*, const char*) override { return false; }
+    // Hands url to xdg-open without waiting for it.
+    bool OpenUrl(const char* url, const char* caption, const char* confirm, const char* error) override;
     bool ClipboardText(std::string& text) override
     {
         text.clear();

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -82,6 +84,36 @@ unsigned long PixelAt(Display* display, Window window, int x, int y)
     const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
     XDestroyImage(image);
     return pixel;
+}
+
+// A checksum of a window's pixels in a rectangle.
+unsigned long RegionSum(Display* display, Window window, int x, int y, int w, int h)
+{
+    XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
+                              AllPlanes, ZPixmap);
+    if (image == nullptr) {
+        return 0;
+    }
+    unsigned long sum = 0;
+    for (int j = 0; j < h; ++j) {
+        for (int i = 0; i < w; ++i) {
+            sum = sum * 31 + (XGetPixel(image, i, j) & 0xFFFFFF);
+        }
+    }
+    XDestroyImage(image);
+    return sum;
+}
+
+// The same checksum over the editor's draw bitmap.
+unsigned long BitmapSum(PixBitmap& bitmap, int x, int y, int w, int h)
+{
+    unsigned long sum = 0;
+    for (int j = 0; j < h; ++j) {
+        for (int i = 0; i < w; ++i) {
+            sum = sum * 31 + (bitmap.Row(y + j)[x + i] & 0xFFFFFF);
+        }
+    }
+    return sum;
 }
 
 TEST(EditorWindow, OpensPaintsAndTakesThePointer)
@@ -174,6 +206,57 @@ TEST(EditorWindow, OpenAndCloseCyclesAndUnpairedCalls)
     plugin.Dispatch(effEditIdle);
     plugin.Dispatch(effEditClose);
     host.window = XCreateSimpleWindow(host.display, DefaultRootWindow(host.display), 0, 0, 10, 10, 0, 0, 0);
+}
+
+TEST(EditorWindow, RedrawsWithinOneTickAtAnyIdleRate)
+{
+    HostWindow host;
+    ASSERT_NE(host.display, nullptr);
+    Plugin plugin;
+    plugin.Vorn().SetEditLayout(false);
+    plugin.Vorn().BuildEditor();
+    plugin.Vorn().PushParametersToEditor();
+    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
+    plugin.IdleFor(200, 60);
+    IGraphics& graphics = *plugin.Vorn().Graphics();
+    const Window child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(graphics.WindowHandle()));
+    IControl* bass = nullptr;
+    for (int i = 0; i < graphics.ControlCount(); ++i) {
+        bass = graphics.Control(i)->ParameterIndex() == kBass ? graphics.Control(i) : bass;
+    }
+    ASSERT_NE(bass, nullptr);
+    for (const int hertz : {15, 25, 60}) {
+        unsigned long seen[2] = {};
+        for (const float value : {0.0f, 1.0f}) {
+            plugin.effect->setParameter(plugin.effect, kBass, value);
+            const int period = 1000 / hertz;
+            // The 40 ms tick falls within this many idle calls, plus one.
+            const int allowed = 40 / period + 2;
+            int calls = 0;
+            bool shown = false;
+            while (!shown && calls < allowed + 10) {
+                plugin.Dispatch(effEditIdle);
+                ++calls;
+                XSync(host.display, False);
+                // The value arrived and the window shows the knob as drawn.
+                shown = bass->Value() == value && RegionSum(host.display, child, 232, 108, 32, 32) ==
+                                                      BitmapSum(*graphics.DrawBitmap(), 232, 108, 32, 32);
+                if (!shown) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(period));
+                }
+            }
+            EXPECT_TRUE(shown) << hertz << " Hz";
+            EXPECT_LE(calls, allowed) << hertz << " Hz";
+            seen[value > 0.5f ? 1 : 0] = RegionSum(host.display, child, 232, 108, 32, 32);
+        }
+        EXPECT_NE(seen[0], seen[1]) << "the knob's picture changed at " << hertz << " Hz";
+    }
+    std::string folder;
+    graphics.ModuleFolder(folder);
+    EXPECT_FALSE(folder.empty());
+    graphics.HostFolder(folder);
+    EXPECT_FALSE(folder.empty());
+    plugin.Dispatch(effEditClose);
 }
 
 }  // namespace
