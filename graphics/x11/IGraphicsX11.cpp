@@ -3,6 +3,9 @@
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XShm.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,7 +81,65 @@ struct IGraphicsX11::Window {
     Display* display = nullptr;
     ::Window window = 0;
     GC gc = nullptr;
-    XImage* image = nullptr;
+    XImage* image = nullptr;  // over the draw bitmap's memory (XPutImage)
+    // MIT-SHM: an image in a shared-memory segment the dirty region is copied
+    // into, on local displays that have the extension.
+    bool shmUsable = false;
+    XShmSegmentInfo shm{};
+    XImage* shmImage = nullptr;
+
+    void FreeImages()
+    {
+        if (image != nullptr) {
+            image->data = nullptr;  // the draw bitmap's memory is not the image's
+            XDestroyImage(image);
+            image = nullptr;
+        }
+        if (shmImage != nullptr) {
+            XShmDetach(display, &shm);
+            XSync(display, False);
+            XDestroyImage(shmImage);
+            shmdt(shm.shmaddr);
+            shmImage = nullptr;
+            shm = {};
+        }
+    }
+    // A shared image of width x height; false (and MIT-SHM off) when it
+    // cannot be made.
+    bool MakeSharedImage(int width, int height)
+    {
+        const int screen = DefaultScreen(display);
+        shmImage = XShmCreateImage(display, DefaultVisual(display, screen), 24, ZPixmap, nullptr, &shm,
+                                   static_cast<unsigned>(width), static_cast<unsigned>(height));
+        if (shmImage == nullptr || shmImage->bits_per_pixel != 32) {
+            if (shmImage != nullptr) {
+                XDestroyImage(shmImage);
+                shmImage = nullptr;
+            }
+            shmUsable = false;
+            return false;
+        }
+        shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(shmImage->bytes_per_line) * shmImage->height,
+                           IPC_CREAT | 0600);
+        void* address = shm.shmid >= 0 ? shmat(shm.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
+        if (address == reinterpret_cast<void*>(-1)) {
+            if (shm.shmid >= 0) {
+                shmctl(shm.shmid, IPC_RMID, nullptr);
+            }
+            XDestroyImage(shmImage);
+            shmImage = nullptr;
+            shm = {};
+            shmUsable = false;
+            return false;
+        }
+        shm.shmaddr = shmImage->data = static_cast<char*>(address);
+        shm.readOnly = False;
+        XShmAttach(display, &shm);
+        XSync(display, False);
+        // Freed by the system once both sides have detached.
+        shmctl(shm.shmid, IPC_RMID, nullptr);
+        return true;
+    }
     bool buttonHeld = false;
     IRectangle exposed;
 };
@@ -122,6 +183,10 @@ void* IGraphicsX11::OpenWindow(void* parent)
                  ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | LeaveWindowMask |
                      KeyPressMask | StructureNotifyMask);
     window->gc = XCreateGC(display, window->window, 0, nullptr);
+    // Shared memory only reaches a server on this machine.
+    const char* name = DisplayString(display);
+    window->shmUsable = XShmQueryExtension(display) && name != nullptr && name[0] == ':' &&
+                        std::getenv("VORN_X11_NO_SHM") == nullptr;
     XMapWindow(display, window->window);
     XFlush(display);
     m_window = std::move(window);
@@ -139,10 +204,7 @@ void IGraphicsX11::CloseWindow()
     }
     CancelTextEntry();
     Display* display = m_window->display;
-    if (m_window->image != nullptr) {
-        m_window->image->data = nullptr;  // the draw bitmap's memory is not the image's
-        XDestroyImage(m_window->image);
-    }
+    m_window->FreeImages();
     if (m_window->gc != nullptr) {
         XFreeGC(display, m_window->gc);
     }
@@ -163,12 +225,8 @@ void IGraphicsX11::Resize(int width, int height)
     const bool changed = width != Width() || height != Height();
     IGraphics::Resize(width, height);
     if (m_window) {
-        // The image wraps the old draw bitmap.
-        if (m_window->image != nullptr) {
-            m_window->image->data = nullptr;
-            XDestroyImage(m_window->image);
-            m_window->image = nullptr;
-        }
+        // The images have the old size (and wrap the old draw bitmap).
+        m_window->FreeImages();
         m_resizePending = m_resizePending || changed;
     }
 }
@@ -287,6 +345,22 @@ bool IGraphicsX11::PaintScreen(const IRectangle& rect)
         return true;
     }
     Display* display = m_window->display;
+    const IRectangle area = rect.Intersect({0, 0, bitmap->Width(), bitmap->Height()});
+    if (area.Empty()) {
+        return true;
+    }
+    if (m_window->shmUsable &&
+        (m_window->shmImage != nullptr || m_window->MakeSharedImage(bitmap->Width(), bitmap->Height()))) {
+        XImage* image = m_window->shmImage;
+        for (int y = area.top; y < area.bottom; ++y) {
+            std::memcpy(image->data + static_cast<std::ptrdiff_t>(y) * image->bytes_per_line + area.left * 4,
+                        bitmap->Row(y) + area.left, static_cast<std::size_t>(area.Width()) * 4);
+        }
+        XShmPutImage(display, m_window->window, m_window->gc, image, area.left, area.top, area.left, area.top,
+                     static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()), False);
+        XFlush(display);
+        return true;
+    }
     if (m_window->image == nullptr) {
         const int screen = DefaultScreen(display);
         m_window->image =
@@ -297,12 +371,9 @@ bool IGraphicsX11::PaintScreen(const IRectangle& rect)
             return false;
         }
     }
-    const IRectangle area = rect.Intersect({0, 0, bitmap->Width(), bitmap->Height()});
-    if (!area.Empty()) {
-        XPutImage(display, m_window->window, m_window->gc, m_window->image, area.left, area.top, area.left,
-                  area.top, static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()));
-        XFlush(display);
-    }
+    XPutImage(display, m_window->window, m_window->gc, m_window->image, area.left, area.top, area.left,
+              area.top, static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()));
+    XFlush(display);
     return true;
 }
 

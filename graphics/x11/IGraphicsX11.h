@@ -1,8 +1,9 @@
 // The editor on X11: a child window of the host's window on a display
 // connection of its own, driven from the host's idle calls (no thread of our
 // own): events are drained and the 40 ms redraw tick runs from a monotonic
-// clock, so the panel behaves alike at any idle rate. The draw bitmap is put
-// to the window with XPutImage.
+// clock, so the panel behaves alike at any idle rate. The dirty region goes
+// to the window through MIT-SHM on a local server that has it (not when
+// VORN_X11_NO_SHM is set), else with XPutImage.
 #pragma once
 
 #include <chrono>

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <thread>
@@ -257,6 +258,32 @@ TEST(EditorWindow, RedrawsWithinOneTickAtAnyIdleRate)
     graphics.HostFolder(folder);
     EXPECT_FALSE(folder.empty());
     plugin.Dispatch(effEditClose);
+}
+
+TEST(EditorWindow, PaintsThroughSharedMemoryAndWithout)
+{
+    HostWindow host;
+    ASSERT_NE(host.display, nullptr);
+    for (const bool shared : {true, false}) {
+        if (shared) {
+            unsetenv("VORN_X11_NO_SHM");
+        } else {
+            setenv("VORN_X11_NO_SHM", "1", 1);
+        }
+        Plugin plugin;
+        plugin.Vorn().SetEditLayout(false);
+        plugin.Vorn().BuildEditor();
+        ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
+        plugin.IdleFor(150, 60);
+        IGraphics& graphics = *plugin.Vorn().Graphics();
+        const Window child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(graphics.WindowHandle()));
+        XSync(host.display, False);
+        EXPECT_EQ(RegionSum(host.display, child, 0, 0, 1100, 200),
+                  BitmapSum(*graphics.DrawBitmap(), 0, 0, 1100, 200))
+            << (shared ? "MIT-SHM" : "XPutImage");
+        plugin.Dispatch(effEditClose);
+    }
+    unsetenv("VORN_X11_NO_SHM");
 }
 
 }  // namespace
