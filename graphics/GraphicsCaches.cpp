@@ -78,14 +78,14 @@ PixCachedFont* FontFor(const ITextStyle& style)
             return entry.font.get();
         }
     }
-    NativeFontSpec spec;
-    spec.face = style.font;
-    spec.height = style.size;
-    spec.orientation = style.orientation;
-    spec.bold = style.style == ITextStyle::kBold;
-    spec.italic = style.style == ITextStyle::kItalic;
-    spec.quality = style.quality;
-    NativeFontHandle native = CreateNativeFont(spec);
+    NativeFontRequest wanted;
+    wanted.face = style.font;
+    wanted.height = style.size;
+    wanted.orientation = style.orientation;
+    wanted.bold = style.style == ITextStyle::kBold;
+    wanted.italic = style.style == ITextStyle::kItalic;
+    wanted.quality = style.quality;
+    NativeFontHandle native = CreateNativeFont(wanted);
     if (native == nullptr) {
         return nullptr;
     }

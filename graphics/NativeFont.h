@@ -15,7 +15,7 @@ class PixSysBitmap;
 // A Windows font handle, or a FreeType face at a pixel size; null is none.
 using NativeFontHandle = void*;
 
-struct NativeFontSpec {
+struct NativeFontRequest {
     const char* face = "";  // family name
     int height = 0;         // cell height in pixels
     int orientation = 0;    // degrees
@@ -26,7 +26,7 @@ struct NativeFontSpec {
 
 // Null when the font cannot be made (an unknown face away from Windows
 // falls back to "Arial").
-NativeFontHandle CreateNativeFont(const NativeFontSpec& spec);
+NativeFontHandle CreateNativeFont(const NativeFontRequest& wanted);
 void DeleteNativeFont(NativeFontHandle font);
 
 // Text height of the font in pixels (its cell height).

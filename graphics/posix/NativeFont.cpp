@@ -49,12 +49,12 @@ bool SameName(const char* a, const char* b)
 
 }  // namespace
 
-NativeFontHandle CreateNativeFont(const NativeFontSpec& spec)
+NativeFontHandle CreateNativeFont(const NativeFontRequest& wanted)
 {
-    if (spec.height <= 0 || spec.height > 4096) {
+    if (wanted.height <= 0 || wanted.height > 4096) {
         return nullptr;
     }
-    const char* resource = spec.face != nullptr && SameName(spec.face, "Verdana") ? "Verdana" : "Arial";
+    const char* resource = wanted.face != nullptr && SameName(wanted.face, "Verdana") ? "Verdana" : "Arial";
     const std::span<const std::uint8_t> bytes = FindModuleResource("FONT", resource);
     if (bytes.empty()) {
         return nullptr;
@@ -82,7 +82,7 @@ NativeFontHandle CreateNativeFont(const NativeFontSpec& spec)
     // a Windows font of positive height has it.
     FT_Size_RequestRec request{};
     request.type = FT_SIZE_REQUEST_TYPE_CELL;
-    request.height = static_cast<FT_Long>(spec.height) * 64;
+    request.height = static_cast<FT_Long>(wanted.height) * 64;
     if (FT_Request_Size(font->face, &request) != 0) {
         FT_Done_Face(font->face);
         delete font;
@@ -92,15 +92,15 @@ NativeFontHandle CreateNativeFont(const NativeFontSpec& spec)
         }
         return nullptr;
     }
-    if (spec.italic) {
+    if (wanted.italic) {
         // A slant like the Windows synthetic italic.
         FT_Matrix shear{0x10000, 0x0366A, 0, 0x10000};
         FT_Set_Transform(font->face, &shear, nullptr);
     }
-    font->height = spec.height;
+    font->height = wanted.height;
     font->ascender = static_cast<int>((font->face->size->metrics.ascender + 32) >> 6);
-    font->bold = spec.bold;
-    font->mono = spec.quality == 1;
+    font->bold = wanted.bold;
+    font->mono = wanted.quality == 1;
     return font;
 }
 

@@ -43,15 +43,15 @@ bool HasMultiByteUtf8(const char* text, int length)
 
 }  // namespace
 
-NativeFontHandle CreateNativeFont(const NativeFontSpec& spec)
+NativeFontHandle CreateNativeFont(const NativeFontRequest& wanted)
 {
-    if (spec.height <= 0) {
+    if (wanted.height <= 0) {
         return nullptr;
     }
-    return CreateFontA(spec.height, 0, spec.orientation * 10, spec.orientation * 10,
-                       spec.bold ? FW_BOLD : FW_NORMAL, spec.italic ? TRUE : FALSE, FALSE, FALSE,
-                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, Quality(spec.quality),
-                       DEFAULT_PITCH | FF_DONTCARE, spec.face != nullptr ? spec.face : "");
+    return CreateFontA(wanted.height, 0, wanted.orientation * 10, wanted.orientation * 10,
+                       wanted.bold ? FW_BOLD : FW_NORMAL, wanted.italic ? TRUE : FALSE, FALSE, FALSE,
+                       DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, Quality(wanted.quality),
+                       DEFAULT_PITCH | FF_DONTCARE, wanted.face != nullptr ? wanted.face : "");
 }
 
 void DeleteNativeFont(NativeFontHandle font)

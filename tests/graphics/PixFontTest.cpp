@@ -37,10 +37,10 @@ TEST(GlyphCharacters, Utf8DecodingRules)
 struct CachedFace {
     explicit CachedFace(const char* face, int height)
     {
-        NativeFontSpec spec;
-        spec.face = face;
-        spec.height = height;
-        font.AttachNativeFont(CreateNativeFont(spec), kFontOwnsNative);
+        NativeFontRequest wanted;
+        wanted.face = face;
+        wanted.height = height;
+        font.AttachNativeFont(CreateNativeFont(wanted), kFontOwnsNative);
     }
     PixCachedFont font;
 };
@@ -196,7 +196,7 @@ TEST(PixCachedFont, WithoutANativeFontNothingIsDrawn)
     EXPECT_EQ(font.DrawString(&bitmap, "abc", 3, box, 0), 0);
     EXPECT_FALSE(font.DrawGlyph(&bitmap, 'a', 0, 0, box));
     EXPECT_EQ(font.DrawString(nullptr, "abc", 3, box, 0), 0);
-    NativeFontSpec bad;
+    NativeFontRequest bad;
     bad.face = "Arial";
     bad.height = 0;
     EXPECT_EQ(CreateNativeFont(bad), nullptr);
@@ -210,10 +210,10 @@ TEST(NativeText, LongMultiByteTextStaysInsideItsBuffers)
     for (int i = 0; i < 1500; ++i) {
         text += "\xC3\xA9";
     }
-    NativeFontSpec spec;
-    spec.face = "Arial";
-    spec.height = 12;
-    NativeFontHandle font = CreateNativeFont(spec);
+    NativeFontRequest wanted;
+    wanted.face = "Arial";
+    wanted.height = 12;
+    NativeFontHandle font = CreateNativeFont(wanted);
     ASSERT_NE(font, nullptr);
     PixSysBitmap bitmap(64, 16);
     PixRect rect{0, 0, 64, 16};

@@ -10,7 +10,7 @@
 
 namespace {
 
-struct PngSpec {
+struct PngLayout {
     int width = 2;
     int height = 2;
     int colorType = PNG_COLOR_TYPE_RGB_ALPHA;
@@ -26,7 +26,7 @@ void Append(png_structp png, png_bytep data, png_size_t length)
 }
 
 // Encodes rows (already packed as the colour type and depth want) with libpng.
-std::vector<std::uint8_t> Encode(const PngSpec& spec, std::vector<std::vector<std::uint8_t>> rows)
+std::vector<std::uint8_t> Encode(const PngLayout& layout, std::vector<std::vector<std::uint8_t>> rows)
 {
     std::vector<std::uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -37,14 +37,14 @@ std::vector<std::uint8_t> Encode(const PngSpec& spec, std::vector<std::vector<st
         return {};
     }
     png_set_write_fn(png, &out, &Append, nullptr);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec.width), static_cast<png_uint_32>(spec.height),
-                 spec.bitDepth, spec.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(layout.width), static_cast<png_uint_32>(layout.height),
+                 layout.bitDepth, layout.colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) {
-        png_set_PLTE(png, info, spec.palette.data(), static_cast<int>(spec.palette.size()));
+    if (!layout.palette.empty()) {
+        png_set_PLTE(png, info, layout.palette.data(), static_cast<int>(layout.palette.size()));
     }
-    if (!spec.transparency.empty()) {
-        png_set_tRNS(png, info, spec.transparency.data(), static_cast<int>(spec.transparency.size()),
+    if (!layout.transparency.empty()) {
+        png_set_tRNS(png, info, layout.transparency.data(), static_cast<int>(layout.transparency.size()),
                      nullptr);
     }
     std::vector<png_bytep> pointers;
@@ -74,7 +74,7 @@ TEST(PngImage, EveryColourTypeBecomesStraightAlphaWords)
     EXPECT_EQ(rgba->Row(1)[1], 0xFF000000u);
 
     // RGB without tRNS: opaque.
-    PngSpec rgb;
+    PngLayout rgb;
     rgb.colorType = PNG_COLOR_TYPE_RGB;
     auto opaque = Decode(Encode(rgb, {{10, 20, 30, 40, 50, 60}, {0, 0, 0, 255, 255, 255}}));
     ASSERT_TRUE(opaque);
@@ -82,7 +82,7 @@ TEST(PngImage, EveryColourTypeBecomesStraightAlphaWords)
     EXPECT_EQ(opaque->Row(1)[1], 0xFFFFFFFFu);
 
     // Palette (4-bit) with tRNS 0 on entry 1.
-    PngSpec indexed;
+    PngLayout indexed;
     indexed.colorType = PNG_COLOR_TYPE_PALETTE;
     indexed.bitDepth = 4;
     indexed.palette = {{200, 100, 50}, {1, 2, 3}};
@@ -94,14 +94,14 @@ TEST(PngImage, EveryColourTypeBecomesStraightAlphaWords)
     EXPECT_EQ(palette->Row(1)[0], 0x00010203u);
 
     // 16-bit RGB keeps the high byte; 2-bit grey expands to 8 bits.
-    PngSpec wide = rgb;
+    PngLayout wide = rgb;
     wide.bitDepth = 16;
     wide.width = 1;
     wide.height = 1;
     auto deep = Decode(Encode(wide, {{0x12, 0x34, 0xAB, 0xCD, 0xFF, 0x01}}));
     ASSERT_TRUE(deep);
     EXPECT_EQ(deep->Row(0)[0], 0xFF12ABFFu);
-    PngSpec grey;
+    PngLayout grey;
     grey.colorType = PNG_COLOR_TYPE_GRAY;
     grey.bitDepth = 2;
     grey.width = 4;
@@ -115,7 +115,7 @@ TEST(PngImage, EveryColourTypeBecomesStraightAlphaWords)
 
 TEST(PngImage, GreyWithAlphaAndInterlacedImages)
 {
-    PngSpec greyAlpha;
+    PngLayout greyAlpha;
     greyAlpha.colorType = PNG_COLOR_TYPE_GRAY_ALPHA;
     greyAlpha.width = 2;
     greyAlpha.height = 1;

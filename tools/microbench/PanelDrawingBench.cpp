@@ -23,14 +23,14 @@ struct Panel {
 
     Panel()
     {
-        NativeFontSpec spec;
-        spec.face = "Verdana";
-        spec.height = 12;
-        verdana.AttachNativeFont(CreateNativeFont(spec), kFontOwnsNative);
+        NativeFontRequest wanted;
+        wanted.face = "Verdana";
+        wanted.height = 12;
+        verdana.AttachNativeFont(CreateNativeFont(wanted), kFontOwnsNative);
         verdana.SetTextColour(0xFFFFC040u);
-        spec.face = "Arial";
-        spec.height = 15;
-        arial.AttachNativeFont(CreateNativeFont(spec), kFontOwnsNative);
+        wanted.face = "Arial";
+        wanted.height = 15;
+        arial.AttachNativeFont(CreateNativeFont(wanted), kFontOwnsNative);
         arial.SetTextColour(0xA0FFFFFFu);
     }
 };
