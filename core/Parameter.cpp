@@ -93,12 +93,12 @@ void Parameter::SetClamped(double v)
     m_value = FlushSubnormal(v < m_min ? m_min : std::min(m_max, v));
 }
 
-double Parameter::Normalized() const
+double Parameter::ToNormalized(double v) const
 {
     if (!(m_max > m_min)) {
         return 0.0;
     }
-    double v = m_value < m_min ? m_min : std::min(m_max, m_value);
+    v = v < m_min ? m_min : std::min(m_max, v);
     return std::pow((v - m_min) / (m_max - m_min), 1.0 / m_shape);
 }
 

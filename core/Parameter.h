@@ -55,7 +55,10 @@ public:
     // a subnormal result becomes 0 (also in SetFromNormalized).
     void SetClamped(double v);
     // 0..1 from the clamped value: ((v - min) / (max - min)) ^ (1 / shape).
-    double Normalized() const;
+    double Normalized() const { return ToNormalized(m_value); }
+    // The same for any value v in the parameter's unit (limited to min..max
+    // first).
+    double ToNormalized(double v) const;
     // v = min + (max - min) * n ^ shape, snapped to the step grid (half up) for
     // the Integer and Enumerated kinds, then limited to max. n outside 0..1 is
     // clamped first; NaN leaves the value.

@@ -258,9 +258,7 @@ void VornWithEditor::SetParameterFromPanel(int index, double value)
         return;
     }
     m_graphics->SetParameterFromPlug(index, value, false);
-    Parameter probe = *parameter;
-    probe.SetClamped(value);
-    SetParameterFromEditor(index, probe.Normalized());
+    SetParameterFromEditor(index, parameter->ToNormalized(value));
 }
 
 void VornWithEditor::TakeTweakSnapshot()

@@ -135,13 +135,7 @@ void DefineVornParameters(std::span<Parameter> params)
 
 double NormalizedDefault(const Parameter& param)
 {
-    // The same mapping as Parameter::Normalized, applied to the default
-    // instead of the current value.
-    if (!(param.Max() > param.Min())) {
-        return 0.0;
-    }
-    double v = std::clamp(param.Default(), param.Min(), param.Max());
-    return std::pow((v - param.Min()) / (param.Max() - param.Min()), 1.0 / param.Shape());
+    return param.ToNormalized(param.Default());
 }
 
 void InitialiseProgram(std::span<Parameter> params, TweakSnapshot& snapshot, const NormalizedWriter& write)

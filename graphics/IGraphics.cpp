@@ -15,17 +15,6 @@
 
 namespace {
 
-// The normalized value of v for parameter: clamped to its range, then
-// through its shape.
-double NormalizedFor(const Parameter& parameter, double v)
-{
-    if (!(parameter.Max() > parameter.Min())) {
-        return 0.0;
-    }
-    v = std::clamp(v, parameter.Min(), parameter.Max());
-    return std::pow((v - parameter.Min()) / (parameter.Max() - parameter.Min()), 1.0 / parameter.Shape());
-}
-
 unsigned ModeOf(const IBlend* blend)
 {
     switch (blend != nullptr ? blend->method : BlendMethod::None) {
@@ -99,7 +88,7 @@ void IGraphics::SetParameterFromPlug(int index, double value, bool normalized)
         if (parameter == nullptr) {
             return;
         }
-        value = NormalizedFor(*parameter, value);
+        value = parameter->ToNormalized(value);
     }
     m_pendingValues[static_cast<std::size_t>(index)].store(value, std::memory_order_relaxed);
     m_pendingFlags[static_cast<std::size_t>(index)].store(true, std::memory_order_release);
@@ -275,7 +264,7 @@ void IGraphics::PromptForParameter(IControl* control, int parameter, const IRect
         if (IMenu* chosen = ShowPopupMenu(menu, rect)) {
             const double value =
                 std::clamp(static_cast<double>(chosen->Chosen()), record->Min(), record->Max());
-            control->ApplyUserValue(NormalizedFor(*record, value));
+            control->ApplyUserValue(record->ToNormalized(value));
         }
         return;
     }
@@ -308,7 +297,7 @@ void IGraphics::CommitTextEntry(IControl* control, int parameter, const char* te
             value = -value;
         }
     }
-    control->ApplyUserValue(NormalizedFor(*record, value));
+    control->ApplyUserValue(record->ToNormalized(value));
 }
 
 // ---- Redraw ---------------------------------------------------------------------------
