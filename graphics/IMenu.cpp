@@ -1,5 +1,7 @@
 #include "graphics/IMenu.h"
 
+#include <cstdio>
+
 IMenuItem& IMenu::AddItem(const std::string& text, int position, int flags)
 {
     IMenuItem item;
@@ -28,4 +30,19 @@ IMenuItem* IMenu::Item(int index)
 const IMenuItem* IMenu::Item(int index) const
 {
     return index >= 0 && index < Count() ? m_items[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
+std::string IMenu::Label(int index) const
+{
+    const IMenuItem* item = Item(index);
+    if (item == nullptr) {
+        return {};
+    }
+    static constexpr const char* kPrefixes[] = {"", "%1d: ", "%02d: ", "%03d: "};
+    if (m_numbering < 1 || m_numbering > 3) {
+        return item->text;
+    }
+    char prefix[16];
+    std::snprintf(prefix, sizeof prefix, kPrefixes[m_numbering], index + 1);
+    return prefix + item->text;
 }

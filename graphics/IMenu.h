@@ -25,6 +25,10 @@ public:
     IMenuItem& AddItem(const IMenuItem& item, int position = -1);
 
     int Numbering() const { return m_numbering; }
+    // The text shown for the item at index: its text after the menu's
+    // numbering prefix with its 1-based position ("%1d: ", "%02d: ", "%03d: "
+    // for modes 1 to 3, none for 0). Separators count as positions.
+    std::string Label(int index) const;
     int Count() const { return static_cast<int>(m_items.size()); }
     IMenuItem* Item(int index);
     const IMenuItem* Item(int index) const;
