@@ -3,6 +3,7 @@
 // the graphics object's dialogs.
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "editor/VornEditor.h"
 #include "graphics/IGraphics.h"
@@ -90,8 +91,25 @@ int VornWithEditor::ChooseOptionCommand(int x, int y)
 void VornWithEditor::ShowOptionMenu(int x, int y)
 {
     const int command = ChooseOptionCommand(x, y);
-    if (command >= 0 && Graphics() != nullptr) {
-        GraphicsDialogs dialogs(*Graphics());
-        RunCommand(dialogs, command);
+    if (command >= 0) {
+        RunOptionCommand(command);
+    }
+}
+
+void VornWithEditor::RunOptionCommand(int command)
+{
+    if (Graphics() == nullptr) {
+        return;
+    }
+    GraphicsDialogs dialogs(*Graphics());
+    RunCommand(dialogs, command);
+    m_waitingCommand = Graphics()->FilePromptPending() ? command : -1;
+}
+
+void VornWithEditor::OnFileChosen()
+{
+    const int command = std::exchange(m_waitingCommand, -1);
+    if (command >= 0) {
+        RunOptionCommand(command);
     }
 }

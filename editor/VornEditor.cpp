@@ -33,6 +33,7 @@ public:
             m_vorn.ApplyStatusControls();
         }
     }
+    void OnFileChosen() override { m_vorn.OnFileChosen(); }
 
 private:
     VornWithEditor& m_vorn;

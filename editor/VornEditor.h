@@ -65,6 +65,11 @@ public:
     void ShowOptionMenu(int x, int y);
     // The option menu's command the user chose at (x, y), -1 for none.
     int ChooseOptionCommand(int x, int y);
+    // Runs an option menu command with the editor's dialogs. A command whose
+    // file dialog runs on without blocking is run again when it ends.
+    void RunOptionCommand(int command);
+    // The file dialog a command waits for has ended (editor's thread).
+    void OnFileChosen();
 
     // References to the status controls of the current layout.
     const std::array<ITaskelPresetButton*, 8>& EnsembleButtons() const { return m_buttons; }
@@ -84,6 +89,7 @@ private:
     std::unique_ptr<EditorHost> m_editorHost;
     IGraphics* m_graphics = nullptr;
     bool m_editLayout = false;
+    int m_waitingCommand = -1;  // the command whose file dialog is open
     std::atomic<bool> m_statusPending{false};
     std::array<ITaskelPresetButton*, 8> m_buttons{};
     ITaskelSwitchControl* m_tweak = nullptr;

@@ -25,6 +25,9 @@ public:
     virtual bool RequestWindowSize(int, int) { return false; }
     // Called after 21 redraw ticks in a row found nothing to draw.
     virtual void OnEditorIdle() {}
+    // A file dialog that ran without blocking has ended: the command that
+    // asked for it may ask again and gets the answer (editor's thread).
+    virtual void OnFileChosen() {}
     // Called on the editor's thread at the start of every redraw tick, after
     // the waiting parameter values were applied.
     virtual void OnRedrawTick() {}

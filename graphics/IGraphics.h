@@ -71,6 +71,10 @@ public:
     // list. file is empty afterwards when the user cancelled.
     virtual void PromptForFile(std::string& file, FileAction action, std::string& folder,
                                const char* extensions) = 0;
+    // True while a file dialog that PromptForFile started runs on without
+    // blocking (the host is told through EditorHost::OnFileChosen when it
+    // ends); false where the dialog answers at once.
+    virtual bool FilePromptPending() const { return false; }
     virtual bool PromptForColour(IColour& colour, const char* prompt) = 0;
     virtual bool OpenUrl(const char* url, const char* caption, const char* confirm, const char* error) = 0;
     virtual void* Query();

@@ -1,11 +1,5 @@
 #include "graphics/x11/IGraphicsX11.h"
 
-#include <X11/Xatom.h>
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XShm.h>
-#include <sys/ipc.h>
-#include <sys/shm.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,56 +7,25 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "graphics/EditorHost.h"
+#include "graphics/GraphicsCaches.h"
+#include "graphics/PixFont.h"
 #include "graphics/PngImage.h"
+#include "graphics/TextEntryBox.h"
+#include "graphics/posix/FileChooser.h"
+#include "graphics/x11/X11Window.h"
 #include "platform/Folders.h"
 #include "platform/Module.h"
+
+#include <X11/Xatom.h>
 
 namespace {
 
 constexpr auto kTickPeriod = std::chrono::milliseconds(40);
-
-// The displays the editors opened: X errors on them are ours and ignored
-// (a parent destroyed before close, for example); others go to the handler
-// that was there before.
-std::mutex g_errorMutex;
-std::vector<Display*> g_ourDisplays;
-XErrorHandler g_previousHandler = nullptr;
-
-int OnXError(Display* display, XErrorEvent* event)
-{
-    {
-        std::lock_guard<std::mutex> lock(g_errorMutex);
-        if (std::find(g_ourDisplays.begin(), g_ourDisplays.end(), display) != g_ourDisplays.end()) {
-            return 0;
-        }
-    }
-    return g_previousHandler != nullptr ? g_previousHandler(display, event) : 0;
-}
-
-void Adopt(Display* display)
-{
-    std::lock_guard<std::mutex> lock(g_errorMutex);
-    if (g_ourDisplays.empty()) {
-        g_previousHandler = XSetErrorHandler(&OnXError);
-    }
-    g_ourDisplays.push_back(display);
-}
-
-void Release(Display* display)
-{
-    std::lock_guard<std::mutex> lock(g_errorMutex);
-    g_ourDisplays.erase(std::remove(g_ourDisplays.begin(), g_ourDisplays.end(), display),
-                        g_ourDisplays.end());
-    if (g_ourDisplays.empty()) {
-        XSetErrorHandler(g_previousHandler);
-        g_previousHandler = nullptr;
-    }
-}
+constexpr auto kCaretBlink = std::chrono::milliseconds(500);
+constexpr auto kTooltipDelay = std::chrono::milliseconds(600);
 
 IModifiers ModifiersOf(unsigned state, unsigned button = 0)
 {
@@ -75,73 +38,46 @@ IModifiers ModifiersOf(unsigned state, unsigned button = 0)
     return m;
 }
 
+// The graphics core's key code of a key symbol, -1 for keys it does not
+// know: space 0, arrows up, down, left, right 1..4, digits 5..14, letters
+// 15..40 (either case).
+int KeyCodeOf(KeySym symbol)
+{
+    switch (symbol) {
+        case XK_space:
+            return 0;
+        case XK_Up:
+            return 1;
+        case XK_Down:
+            return 2;
+        case XK_Left:
+            return 3;
+        case XK_Right:
+            return 4;
+        default:
+            break;
+    }
+    if (symbol >= XK_0 && symbol <= XK_9) {
+        return 5 + static_cast<int>(symbol - XK_0);
+    }
+    if (symbol >= XK_A && symbol <= XK_Z) {
+        return 15 + static_cast<int>(symbol - XK_A);
+    }
+    if (symbol >= XK_a && symbol <= XK_z) {
+        return 15 + static_cast<int>(symbol - XK_a);
+    }
+    return -1;
+}
+
 }  // namespace
 
-struct IGraphicsX11::Window {
-    Display* display = nullptr;
-    ::Window window = 0;
-    GC gc = nullptr;
-    XImage* image = nullptr;  // over the draw bitmap's memory (XPutImage)
-    // MIT-SHM: an image in a shared-memory segment the dirty region is copied
-    // into, on local displays that have the extension.
-    bool shmUsable = false;
-    XShmSegmentInfo shm{};
-    XImage* shmImage = nullptr;
-
-    void FreeImages()
-    {
-        if (image != nullptr) {
-            image->data = nullptr;  // the draw bitmap's memory is not the image's
-            XDestroyImage(image);
-            image = nullptr;
-        }
-        if (shmImage != nullptr) {
-            XShmDetach(display, &shm);
-            XSync(display, False);
-            XDestroyImage(shmImage);
-            shmdt(shm.shmaddr);
-            shmImage = nullptr;
-            shm = {};
-        }
-    }
-    // A shared image of width x height; false (and MIT-SHM off) when it
-    // cannot be made.
-    bool MakeSharedImage(int width, int height)
-    {
-        const int screen = DefaultScreen(display);
-        shmImage = XShmCreateImage(display, DefaultVisual(display, screen), 24, ZPixmap, nullptr, &shm,
-                                   static_cast<unsigned>(width), static_cast<unsigned>(height));
-        if (shmImage == nullptr || shmImage->bits_per_pixel != 32) {
-            if (shmImage != nullptr) {
-                XDestroyImage(shmImage);
-                shmImage = nullptr;
-            }
-            shmUsable = false;
-            return false;
-        }
-        shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(shmImage->bytes_per_line) * shmImage->height,
-                           IPC_CREAT | 0600);
-        void* address = shm.shmid >= 0 ? shmat(shm.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
-        if (address == reinterpret_cast<void*>(-1)) {
-            if (shm.shmid >= 0) {
-                shmctl(shm.shmid, IPC_RMID, nullptr);
-            }
-            XDestroyImage(shmImage);
-            shmImage = nullptr;
-            shm = {};
-            shmUsable = false;
-            return false;
-        }
-        shm.shmaddr = shmImage->data = static_cast<char*>(address);
-        shm.readOnly = False;
-        XShmAttach(display, &shm);
-        XSync(display, False);
-        // Freed by the system once both sides have detached.
-        shmctl(shm.shmid, IPC_RMID, nullptr);
-        return true;
-    }
-    bool buttonHeld = false;
-    IRectangle exposed;
+struct IGraphicsX11::TextEntry {
+    TextEntryBox box;
+    IControl* control;
+    int parameter;
+    ::Window previousFocus = 0;
+    int previousRevert = RevertToParent;
+    std::chrono::steady_clock::time_point blink{};
 };
 
 IGraphicsX11::IGraphicsX11(EditorHost& host, int width, int height) : IGraphics(&host, width, height) {}
@@ -163,7 +99,7 @@ void* IGraphicsX11::OpenWindow(void* parent)
     if (display == nullptr) {
         return nullptr;
     }
-    Adopt(display);
+    x11::Adopt(display);
     auto window = std::make_unique<Window>();
     window->display = display;
     const ::Window parentWindow = static_cast<::Window>(reinterpret_cast<std::uintptr_t>(parent));
@@ -181,7 +117,7 @@ void* IGraphicsX11::OpenWindow(void* parent)
                     reinterpret_cast<const unsigned char*>(info), 2);
     XSelectInput(display, window->window,
                  ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | LeaveWindowMask |
-                     KeyPressMask | StructureNotifyMask);
+                     KeyPressMask | FocusChangeMask | StructureNotifyMask);
     window->gc = XCreateGC(display, window->window, 0, nullptr);
     // Shared memory only reaches a server on this machine.
     const char* name = DisplayString(display);
@@ -203,6 +139,8 @@ void IGraphicsX11::CloseWindow()
         return;
     }
     CancelTextEntry();
+    HideTooltip();
+    m_fileDialog.reset();
     Display* display = m_window->display;
     m_window->FreeImages();
     if (m_window->gc != nullptr) {
@@ -210,7 +148,7 @@ void IGraphicsX11::CloseWindow()
     }
     XDestroyWindow(display, m_window->window);
     XSync(display, False);
-    Release(display);
+    x11::Release(display);
     XCloseDisplay(display);
     m_window.reset();
 }
@@ -274,7 +212,9 @@ void IGraphicsX11::Idle()
     if (m_window && now - m_lastTick >= kTickPeriod) {
         m_lastTick = now;
         RedrawTick();
+        TooltipTick();
     }
+    PollFileDialog();
 }
 
 void IGraphicsX11::RedrawTick()
@@ -288,11 +228,23 @@ void IGraphicsX11::RedrawTick()
     if (!dirty.Empty()) {
         Draw(dirty);
     }
+    if (m_entry) {
+        // Drawn over whatever was redrawn beneath it, and the caret blinks.
+        const auto now = std::chrono::steady_clock::now();
+        bool changed = !dirty.Empty() && dirty.Meets(m_entry->box.Rect());
+        if (now - m_entry->blink >= kCaretBlink) {
+            m_entry->blink = now;
+            changed = m_entry->box.SetCaretShown(!m_entry->box.CaretShown()) || changed;
+        }
+        if (changed) {
+            DrawTextEntry();
+        }
+    }
 }
 
 void IGraphicsX11::HandleEvent(const void* raw)
 {
-    const XEvent& event = *static_cast<const XEvent*>(raw);
+    XEvent& event = *const_cast<XEvent*>(static_cast<const XEvent*>(raw));
     switch (event.type) {
         case Expose: {
             const IRectangle area{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
@@ -307,6 +259,18 @@ void IGraphicsX11::HandleEvent(const void* raw)
             break;
         }
         case ButtonPress:
+            HideTooltip();
+            if (m_entry) {
+                // Typing ends with a click anywhere but in the box (which
+                // reaches no control) or with the wheel.
+                const IRectangle box = m_entry->box.Rect();
+                const bool inside = event.xbutton.x >= box.left && event.xbutton.x < box.right &&
+                                    event.xbutton.y >= box.top && event.xbutton.y < box.bottom;
+                if (!inside || event.xbutton.button == Button4 || event.xbutton.button == Button5) {
+                    CloseTextEntry(false);
+                }
+                break;
+            }
             if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
                 HandleWheel(event.xbutton.x, event.xbutton.y, ModifiersOf(event.xbutton.state),
                             event.xbutton.button == Button4 ? 1 : -1);
@@ -317,7 +281,7 @@ void IGraphicsX11::HandleEvent(const void* raw)
             }
             break;
         case ButtonRelease:
-            if (event.xbutton.button == Button1 || event.xbutton.button == Button3) {
+            if ((event.xbutton.button == Button1 || event.xbutton.button == Button3) && m_window->buttonHeld) {
                 m_window->buttonHeld = false;
                 HandleMouseUp(event.xbutton.x, event.xbutton.y,
                               ModifiersOf(event.xbutton.state, event.xbutton.button));
@@ -328,14 +292,218 @@ void IGraphicsX11::HandleEvent(const void* raw)
                 HandleMouseDrag(event.xmotion.x, event.xmotion.y, ModifiersOf(event.xmotion.state));
             } else {
                 HandleMouseOver(event.xmotion.x, event.xmotion.y, ModifiersOf(event.xmotion.state));
+                if (MouseOverControl() != m_tooltipControl) {
+                    HideTooltip();
+                    m_tooltipControl = MouseOverControl();
+                }
+                m_restingSince = std::chrono::steady_clock::now();
+                m_window->hoverX = event.xmotion.x;
+                m_window->hoverY = event.xmotion.y;
             }
             break;
         case LeaveNotify:
+            HideTooltip();
+            m_tooltipControl = -1;
             HandleMouseOut();
+            break;
+        case KeyPress:
+            HideTooltip();
+            if (m_entry) {
+                HandleEntryKey(&event.xkey);
+            } else {
+                HandleKey(&event.xkey);
+            }
+            break;
+        case FocusOut:
+            // Focus taken away while typing commits, as on Windows.
+            if (m_entry && event.xfocus.mode == NotifyNormal && event.xfocus.detail != NotifyInferior &&
+                event.xfocus.detail != NotifyPointer) {
+                CloseTextEntry(true);
+            }
             break;
         default:
             break;
     }
+}
+
+void IGraphicsX11::HandleKey(void* raw)
+{
+    XKeyEvent& event = *static_cast<XKeyEvent*>(raw);
+    KeySym symbol = NoSymbol;
+    x11::TypedText(event, symbol);
+    const int key = KeyCodeOf(symbol);
+    if (key >= 0) {
+        HandleKeyDown(event.x, event.y, key);
+    }
+}
+
+// ---- Text entry ----------------------------------------------------------------------
+
+void IGraphicsX11::ShowTextEntry(IControl* control, const ITextStyle& style, const IRectangle& rect,
+                                 const char* text, int parameter)
+{
+    if (control == nullptr || m_entry || !m_window || rect.Empty()) {
+        return;
+    }
+    const Parameter* record = Host() != nullptr && parameter >= 0 ? Host()->GetParameter(parameter) : nullptr;
+    const TextEntryBox::Filter filter = parameter >= 0 ? TextEntryBox::FilterFor(record) : TextEntryBox::Filter::Any;
+    m_entry = std::make_unique<TextEntry>(
+        TextEntry{TextEntryBox(style, rect, text, control->TextEntryLength(), filter), control, parameter});
+    Display* display = m_window->display;
+    XGetInputFocus(display, &m_entry->previousFocus, &m_entry->previousRevert);
+    XSetInputFocus(display, m_window->window, RevertToParent, CurrentTime);
+    m_entry->blink = std::chrono::steady_clock::now();
+    DrawTextEntry();
+}
+
+void IGraphicsX11::CancelTextEntry()
+{
+    CloseTextEntry(false);
+}
+
+void IGraphicsX11::HandleEntryKey(void* raw)
+{
+    XKeyEvent& event = *static_cast<XKeyEvent*>(raw);
+    KeySym symbol = NoSymbol;
+    const std::string typed = x11::TypedText(event, symbol);
+    TextEntryBox::Outcome outcome = TextEntryBox::Outcome::Editing;
+    switch (symbol) {
+        case XK_Return:
+        case XK_KP_Enter:
+            outcome = m_entry->box.Press(TextEntryBox::Key::Enter);
+            break;
+        case XK_Escape:
+            outcome = m_entry->box.Press(TextEntryBox::Key::Escape);
+            break;
+        case XK_BackSpace:
+            m_entry->box.Press(TextEntryBox::Key::Backspace);
+            break;
+        case XK_Delete:
+        case XK_KP_Delete:
+            m_entry->box.Press(TextEntryBox::Key::Delete);
+            break;
+        case XK_Left:
+        case XK_KP_Left:
+            m_entry->box.Press(TextEntryBox::Key::Left);
+            break;
+        case XK_Right:
+        case XK_KP_Right:
+            m_entry->box.Press(TextEntryBox::Key::Right);
+            break;
+        case XK_Home:
+        case XK_KP_Home:
+            m_entry->box.Press(TextEntryBox::Key::Home);
+            break;
+        case XK_End:
+        case XK_KP_End:
+            m_entry->box.Press(TextEntryBox::Key::End);
+            break;
+        default:
+            if (!typed.empty()) {
+                m_entry->box.Type(typed.c_str());
+            }
+            break;
+    }
+    if (outcome != TextEntryBox::Outcome::Editing) {
+        CloseTextEntry(outcome == TextEntryBox::Outcome::Commit);
+        return;
+    }
+    m_entry->blink = std::chrono::steady_clock::now();
+    DrawTextEntry();
+}
+
+void IGraphicsX11::DrawTextEntry()
+{
+    if (!m_entry || DrawBitmap() == nullptr) {
+        return;
+    }
+    m_entry->box.Draw(*DrawBitmap());
+    PaintScreen(m_entry->box.Rect());
+}
+
+void IGraphicsX11::CloseTextEntry(bool commit)
+{
+    if (!m_entry) {
+        return;
+    }
+    std::unique_ptr<TextEntry> entry = std::move(m_entry);
+    if (m_window) {
+        // The focus goes back where it was, when that window still exists
+        // (errors on our connection are ignored).
+        Display* display = m_window->display;
+        ::Window focus = 0;
+        int revert = 0;
+        XGetInputFocus(display, &focus, &revert);
+        if (focus == m_window->window && entry->previousFocus != 0) {
+            XSetInputFocus(display, entry->previousFocus, entry->previousRevert, CurrentTime);
+        }
+    }
+    // What lay under the box is drawn again.
+    const IRectangle box = entry->box.Rect();
+    for (int i = 0; i < ControlCount(); ++i) {
+        if (Control(i)->Rect().Meets(box)) {
+            Control(i)->MarkDirty(false);
+        }
+    }
+    if (commit) {
+        CommitTextEntry(entry->control, entry->parameter, entry->box.Text().c_str());
+    }
+}
+
+// ---- Tooltips ------------------------------------------------------------------------
+
+void IGraphicsX11::UpdateTooltips()
+{
+    HideTooltip();
+}
+
+void IGraphicsX11::HideTooltip()
+{
+    if (m_window && m_window->tooltip != 0) {
+        XDestroyWindow(m_window->display, m_window->tooltip);
+        XFlush(m_window->display);
+        m_window->tooltip = 0;
+    }
+}
+
+void IGraphicsX11::TooltipTick()
+{
+    if (!Tooltips() || m_window->tooltip != 0 || m_entry || m_window->buttonHeld || m_tooltipControl < 0 ||
+        m_tooltipControl >= ControlCount() || std::chrono::steady_clock::now() - m_restingSince < kTooltipDelay) {
+        return;
+    }
+    const std::string& text = Control(m_tooltipControl)->Tooltip();
+    if (text.empty()) {
+        return;
+    }
+    ITextStyle style("Arial", 12, IColour{255, 0, 0, 0}, ITextStyle::kNormal, ITextStyle::kNear);
+    PixCachedFont* font = graphics_cache::FontFor(style);
+    if (font == nullptr) {
+        return;
+    }
+    PixRect size{0, 0, 0, 0};
+    font->DrawString(nullptr, text.c_str(), -1, size, kTextMeasure);
+    const int width = size.Width() + 8;
+    const int height = size.Height() + 4;
+    PixMemBitmap picture(width, height);
+    FillRect(&picture, 0, 0, width, height, 0xFF767676u, 1.0f, kPixCopy);
+    FillRect(&picture, 1, 1, width - 2, height - 2, 0xFFFFFFE1u, 1.0f, kPixCopy);
+    font->SetTextColour(0xFF000000u);
+    PixRect box{4, 2, width - 4, height - 2};
+    font->DrawString(&picture, text.c_str(), -1, box, 0);
+    // Below and right of the pointer, kept on the screen.
+    Display* display = m_window->display;
+    const int screen = DefaultScreen(display);
+    int x = 0;
+    int y = 0;
+    ::Window child = 0;
+    XTranslateCoordinates(display, m_window->window, RootWindow(display, screen), m_window->hoverX, m_window->hoverY, &x, &y,
+                          &child);
+    x = std::clamp(x + 12, 0, std::max(0, DisplayWidth(display, screen) - width));
+    y = std::clamp(y + 20, 0, std::max(0, DisplayHeight(display, screen) - height));
+    m_window->tooltip = x11::MakePopupWindow(display, x, y, width, height, 0);
+    x11::PutBitmap(display, m_window->tooltip, m_window->gc, picture, {0, 0, width, height});
+    XFlush(display);
 }
 
 bool IGraphicsX11::PaintScreen(const IRectangle& rect)
