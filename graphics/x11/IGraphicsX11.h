@@ -59,6 +59,10 @@ public:
     void UpdateTooltips() override;
     std::unique_ptr<PixBitmap> LoadBitmapResource(int id, const char* name) override;
 
+    // X errors on the editors' own connections so far (they are filtered,
+    // not fatal); for tests and diagnostics.
+    static int IgnoredErrorCount();
+
 private:
     struct Window;
     struct TextEntry;

@@ -10,18 +10,25 @@
 
 #include "graphics/PixBitmap.h"
 
+int IGraphicsX11::IgnoredErrorCount()
+{
+    return x11::IgnoredErrors();
+}
+
 namespace x11 {
 namespace {
 
 std::mutex g_errorMutex;
 std::vector<Display*> g_ourDisplays;
 XErrorHandler g_previousHandler = nullptr;
+int g_ignored = 0;
 
 int OnXError(Display* display, XErrorEvent* event)
 {
     {
         std::lock_guard<std::mutex> lock(g_errorMutex);
         if (std::find(g_ourDisplays.begin(), g_ourDisplays.end(), display) != g_ourDisplays.end()) {
+            ++g_ignored;
             return 0;
         }
     }
@@ -51,6 +58,12 @@ void Adopt(Display* display)
         g_previousHandler = XSetErrorHandler(&OnXError);
     }
     g_ourDisplays.push_back(display);
+}
+
+int IgnoredErrors()
+{
+    std::lock_guard<std::mutex> lock(g_errorMutex);
+    return g_ignored;
 }
 
 void Release(Display* display)

@@ -24,6 +24,7 @@ namespace x11 {
 // a focus window gone); others go to the handler that was there before.
 void Adopt(Display* display);
 void Release(Display* display);
+int IgnoredErrors();
 
 // Copies rect of bitmap to (rect.left, rect.top) of window, through an
 // image over the bitmap's memory.

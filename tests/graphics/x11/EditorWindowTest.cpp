@@ -11,124 +11,13 @@
 #include <thread>
 #include <vector>
 
-#include "core/PluginFactory.h"
 #include "editor/PanelLayout.h"
-#include "editor/VornEditor.h"
 #include "engine/dsp/ParameterIds.h"
-#include "graphics/IGraphics.h"
-
-// Last: Xlib defines macros (None, Bool, Status) that other headers use as
-// names.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/extensions/XTest.h>
+#include "tests/graphics/x11/X11TestHost.h"
 
 namespace {
 
-std::vector<std::pair<int, VstIntPtr>> g_calls;  // opcode, index
-
-VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float)
-{
-    if (opcode == audioMasterBeginEdit || opcode == audioMasterEndEdit || opcode == audioMasterSizeWindow) {
-        g_calls.emplace_back(opcode, index);
-    }
-    return opcode == audioMasterVersion ? 2400 : opcode == audioMasterSizeWindow ? 1 : 0;
-}
-
-// The virtual server sometimes refuses a connection for a moment right after
-// others closed; a host would try again too.
-Display* OpenDisplay()
-{
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (Display* display = XOpenDisplay(nullptr)) {
-            return display;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return nullptr;
-}
-
-struct HostWindow {
-    Display* display = OpenDisplay();
-    Window window = 0;
-    HostWindow()
-    {
-        if (display == nullptr) {
-            return;
-        }
-        window = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1100, 512, 0, 0, 0);
-        XMapWindow(display, window);
-        XSync(display, False);
-    }
-    ~HostWindow()
-    {
-        if (display != nullptr) {
-            XDestroyWindow(display, window);
-            XCloseDisplay(display);
-        }
-    }
-};
-
-struct Plugin {
-    std::unique_ptr<IPluginVST> plugin{CreatePluginInstance(&Host)};
-    AEffect* effect = plugin->Effect();
-    VornWithEditor& Vorn() { return dynamic_cast<VornWithEditor&>(*plugin); }
-    VstIntPtr Dispatch(VstInt32 opcode, VstIntPtr value = 0, void* ptr = nullptr)
-    {
-        return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
-    }
-    // Host idle for the given time at the given rate.
-    void IdleFor(int milliseconds, int hertz = 25)
-    {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        while (std::chrono::steady_clock::now() < end) {
-            Dispatch(effEditIdle);
-            std::this_thread::sleep_for(std::chrono::milliseconds(1000 / hertz));
-        }
-    }
-};
-
-// The pixel at (x, y) of a window, as 0xRRGGBB.
-unsigned long PixelAt(Display* display, Window window, int x, int y)
-{
-    XImage* image = XGetImage(display, window, x, y, 1, 1, AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return 0xFFFFFFFF;
-    }
-    const unsigned long pixel = XGetPixel(image, 0, 0) & 0xFFFFFF;
-    XDestroyImage(image);
-    return pixel;
-}
-
-// A checksum of a window's pixels in a rectangle.
-unsigned long RegionSum(Display* display, Window window, int x, int y, int w, int h)
-{
-    XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(w), static_cast<unsigned>(h),
-                              AllPlanes, ZPixmap);
-    if (image == nullptr) {
-        return 0;
-    }
-    unsigned long sum = 0;
-    for (int j = 0; j < h; ++j) {
-        for (int i = 0; i < w; ++i) {
-            sum = sum * 31 + (XGetPixel(image, i, j) & 0xFFFFFF);
-        }
-    }
-    XDestroyImage(image);
-    return sum;
-}
-
-// The same checksum over the editor's draw bitmap.
-unsigned long BitmapSum(PixBitmap& bitmap, int x, int y, int w, int h)
-{
-    unsigned long sum = 0;
-    for (int j = 0; j < h; ++j) {
-        for (int i = 0; i < w; ++i) {
-            sum = sum * 31 + (bitmap.Row(y + j)[x + i] & 0xFFFFFF);
-        }
-    }
-    return sum;
-}
+using namespace x11_test;
 
 TEST(EditorWindow, OpensPaintsAndTakesThePointer)
 {
