@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "editor/PanelLayout.h"
+#include "tests/editor/PanelHarness.h"
 #include "engine/dsp/ParameterIds.h"
 #include "tests/graphics/x11/X11TestHost.h"
 
@@ -238,6 +239,34 @@ TEST(EditorWindow, PaintsThroughSharedMemoryAndWithout)
         plugin.Dispatch(effEditClose);
     }
     unsetenv("VORN_X11_NO_SHM");
+}
+
+TEST(EditorWindow, ShowsWhatTheCoreDrawsInBothLayouts)
+{
+    HostWindow host;
+    ASSERT_NE(host.display, nullptr);
+    XResizeWindow(host.display, host.window, 1100, 512);
+    for (const bool edit : {false, true}) {
+        Panel headless(edit);
+        Plugin plugin;
+        const auto bank = FindModuleResource("INIT", "PROGINIT");
+        LoadBankImage(plugin.Vorn(), bank.data(), bank.size());
+        plugin.Vorn().LoadPreset(0);
+        plugin.Vorn().SetEditLayout(edit);
+        plugin.Vorn().BuildEditor();
+        plugin.Vorn().PushParametersToEditor();
+        ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
+        plugin.IdleFor(200, 60);
+        IGraphics& graphics = *plugin.Vorn().Graphics();
+        const Window child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(graphics.WindowHandle()));
+        const int height = edit ? 512 : 200;
+        ASSERT_EQ(graphics.Height(), height);
+        XSync(host.display, False);
+        EXPECT_EQ(RegionSum(host.display, child, 0, 0, 1100, height),
+                  BitmapSum(*headless.graphics->DrawBitmap(), 0, 0, 1100, height))
+            << (edit ? "edit layout" : "compact layout");
+        plugin.Dispatch(effEditClose);
+    }
 }
 
 }  // namespace
