@@ -24,6 +24,9 @@ for lib in libc6 libstdc++6 libgcc-s1; do
   grep -q "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
+[ "$(dpkg-deb --field "$deb" Recommends)" = "zenity | kdialog, xdg-utils" ] ||
+  fail "Recommends lacks the file dialog and URL opener programs"
+
 lintian --fail-on error,warning "$deb" ||
   fail "lintian reports problems"
 
