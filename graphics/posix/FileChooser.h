@@ -4,8 +4,8 @@
 // has ended.
 #pragma once
 
-#include <string>
 #include <sys/types.h>
+#include <string>
 
 class FileChooser {
 public:

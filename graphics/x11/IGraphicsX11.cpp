@@ -281,7 +281,8 @@ void IGraphicsX11::HandleEvent(const void* raw)
             }
             break;
         case ButtonRelease:
-            if ((event.xbutton.button == Button1 || event.xbutton.button == Button3) && m_window->buttonHeld) {
+            if ((event.xbutton.button == Button1 || event.xbutton.button == Button3) &&
+                m_window->buttonHeld) {
                 m_window->buttonHeld = false;
                 HandleMouseUp(event.xbutton.x, event.xbutton.y,
                               ModifiersOf(event.xbutton.state, event.xbutton.button));
@@ -346,7 +347,8 @@ void IGraphicsX11::ShowTextEntry(IControl* control, const ITextStyle& style, con
         return;
     }
     const Parameter* record = Host() != nullptr && parameter >= 0 ? Host()->GetParameter(parameter) : nullptr;
-    const TextEntryBox::Filter filter = parameter >= 0 ? TextEntryBox::FilterFor(record) : TextEntryBox::Filter::Any;
+    const TextEntryBox::Filter filter =
+        parameter >= 0 ? TextEntryBox::FilterFor(record) : TextEntryBox::Filter::Any;
     m_entry = std::make_unique<TextEntry>(
         TextEntry{TextEntryBox(style, rect, text, control->TextEntryLength(), filter), control, parameter});
     Display* display = m_window->display;
@@ -469,7 +471,8 @@ void IGraphicsX11::HideTooltip()
 void IGraphicsX11::TooltipTick()
 {
     if (!Tooltips() || m_window->tooltip != 0 || m_entry || m_window->buttonHeld || m_tooltipControl < 0 ||
-        m_tooltipControl >= ControlCount() || std::chrono::steady_clock::now() - m_restingSince < kTooltipDelay) {
+        m_tooltipControl >= ControlCount() ||
+        std::chrono::steady_clock::now() - m_restingSince < kTooltipDelay) {
         return;
     }
     const std::string& text = Control(m_tooltipControl)->Tooltip();
@@ -497,8 +500,8 @@ void IGraphicsX11::TooltipTick()
     int x = 0;
     int y = 0;
     ::Window child = 0;
-    XTranslateCoordinates(display, m_window->window, RootWindow(display, screen), m_window->hoverX, m_window->hoverY, &x, &y,
-                          &child);
+    XTranslateCoordinates(display, m_window->window, RootWindow(display, screen), m_window->hoverX,
+                          m_window->hoverY, &x, &y, &child);
     x = std::clamp(x + 12, 0, std::max(0, DisplayWidth(display, screen) - width));
     y = std::clamp(y + 20, 0, std::max(0, DisplayHeight(display, screen) - height));
     m_window->tooltip = x11::MakePopupWindow(display, x, y, width, height, 0);

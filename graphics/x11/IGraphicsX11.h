@@ -48,7 +48,8 @@ public:
     // the dialog and answers "cancelled"; when the dialog ends (seen from
     // idle) the host is told, and the next call with the same action and
     // extensions gets the chosen file.
-    void PromptForFile(std::string& file, FileAction action, std::string& folder, const char* extensions) override;
+    void PromptForFile(std::string& file, FileAction action, std::string& folder,
+                       const char* extensions) override;
     bool FilePromptPending() const override;
     bool PromptForColour(IColour&, const char*) override { return false; }
     // Hands url to xdg-open without waiting for it.

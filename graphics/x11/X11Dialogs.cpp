@@ -62,10 +62,11 @@ int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type
                 case KeyPress: {
                     KeySym symbol = NoSymbol;
                     const std::string typed = x11::TypedText(event.xkey, symbol);
-                    const char32_t key = symbol == XK_Return || symbol == XK_KP_Enter ? MessageBoxView::kEnterKey
-                                         : symbol == XK_Escape                          ? MessageBoxView::kEscapeKey
-                                         : typed.size() == 1 ? static_cast<char32_t>(typed[0])
-                                                             : 0;
+                    const char32_t key = symbol == XK_Return || symbol == XK_KP_Enter
+                                             ? MessageBoxView::kEnterKey
+                                         : symbol == XK_Escape ? MessageBoxView::kEscapeKey
+                                         : typed.size() == 1   ? static_cast<char32_t>(typed[0])
+                                                               : 0;
                     answer = box.AnswerForKey(key);
                     break;
                 }
@@ -94,7 +95,8 @@ int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type
     return answer != 0 ? answer : box.CancelAnswer();
 }
 
-void IGraphicsX11::PromptForFile(std::string& file, FileAction action, std::string& folder, const char* extensions)
+void IGraphicsX11::PromptForFile(std::string& file, FileAction action, std::string& folder,
+                                 const char* extensions)
 {
     const std::string wanted = extensions != nullptr ? extensions : "";
     if (!m_window) {
@@ -109,9 +111,12 @@ void IGraphicsX11::PromptForFile(std::string& file, FileAction action, std::stri
     // again; any other question drops it.
     if (dialog.answered) {
         dialog.answered = false;
-        if (dialog.action == action && dialog.extensions == wanted && !dialog.answer.empty()) {
+        if (dialog.action == action && dialog.extensions == wanted) {
+            // Cancelled (empty) answers end the command too.
             file = dialog.answer;
-            folder = FolderOfFile(file);
+            if (!file.empty()) {
+                folder = FolderOfFile(file);
+            }
             return;
         }
     }
@@ -192,8 +197,8 @@ bool IGraphicsX11::ClipboardText(std::string& text)
     unsigned long count = 0;
     unsigned long remaining = 0;
     unsigned char* data = nullptr;
-    const bool read = XGetWindowProperty(display, m_window->window, target, 0, 1 << 16, True, AnyPropertyType, &type,
-                                         &format, &count, &remaining, &data) == Success;
+    const bool read = XGetWindowProperty(display, m_window->window, target, 0, 1 << 16, True, AnyPropertyType,
+                                         &type, &format, &count, &remaining, &data) == Success;
     // Text only: UTF-8 or Latin-1 strings; incremental transfers are refused.
     const bool ok = read && data != nullptr && format == 8 && (type == utf8 || type == XA_STRING);
     if (ok) {

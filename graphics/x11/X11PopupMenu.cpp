@@ -17,7 +17,9 @@ constexpr unsigned kPointerEvents = ButtonPressMask | ButtonReleaseMask | Pointe
 
 class MenuSession {
 public:
-    explicit MenuSession(Display* display) : m_display(display), m_gc(XCreateGC(display, Root(), 0, nullptr)) {}
+    explicit MenuSession(Display* display) : m_display(display), m_gc(XCreateGC(display, Root(), 0, nullptr))
+    {
+    }
     ~MenuSession()
     {
         CloseFrom(0);
@@ -133,7 +135,8 @@ private:
     void Paint(Level& level)
     {
         level.view.Draw(level.bitmap);
-        x11::PutBitmap(m_display, level.window, m_gc, level.bitmap, {0, 0, level.view.Width(), level.view.Height()});
+        x11::PutBitmap(m_display, level.window, m_gc, level.bitmap,
+                       {0, 0, level.view.Width(), level.view.Height()});
     }
 
     void CloseFrom(std::size_t index)
@@ -277,7 +280,8 @@ IMenu* IGraphicsX11::ShowPopupMenu(IMenu& menu, const IRectangle& rect)
                     XNextEvent(display, &event);
                     if (event.type == Expose && !session.Owns(event.xexpose.window)) {
                         HandleEvent(&event);  // the editor's window
-                    } else if (event.type == DestroyNotify && event.xdestroywindow.window == m_window->window) {
+                    } else if (event.type == DestroyNotify &&
+                               event.xdestroywindow.window == m_window->window) {
                         done = true;  // the host took the window away
                     } else {
                         done = session.Handle(event);

@@ -69,7 +69,8 @@ int IgnoredErrors()
 void Release(Display* display)
 {
     std::lock_guard<std::mutex> lock(g_errorMutex);
-    g_ourDisplays.erase(std::remove(g_ourDisplays.begin(), g_ourDisplays.end(), display), g_ourDisplays.end());
+    g_ourDisplays.erase(std::remove(g_ourDisplays.begin(), g_ourDisplays.end(), display),
+                        g_ourDisplays.end());
     if (g_ourDisplays.empty()) {
         XSetErrorHandler(g_previousHandler);
         g_previousHandler = nullptr;
@@ -83,9 +84,10 @@ void PutBitmap(Display* display, ::Window window, GC gc, PixBitmap& bitmap, cons
         return;
     }
     const int screen = DefaultScreen(display);
-    XImage* image = XCreateImage(display, DefaultVisual(display, screen), 24, ZPixmap, 0,
-                                 reinterpret_cast<char*>(bitmap.Bits()), static_cast<unsigned>(bitmap.Width()),
-                                 static_cast<unsigned>(bitmap.Height()), 32, bitmap.RowSpan() * 4);
+    XImage* image =
+        XCreateImage(display, DefaultVisual(display, screen), 24, ZPixmap, 0,
+                     reinterpret_cast<char*>(bitmap.Bits()), static_cast<unsigned>(bitmap.Width()),
+                     static_cast<unsigned>(bitmap.Height()), 32, bitmap.RowSpan() * 4);
     if (image == nullptr) {
         return;
     }
@@ -151,8 +153,8 @@ std::string TypedText(XKeyEvent& event, KeySym& symbol)
     attributes.event_mask = events;
     const ::Window window =
         XCreateWindow(display, RootWindow(display, screen), x, y, static_cast<unsigned>(std::max(width, 1)),
-                      static_cast<unsigned>(std::max(height, 1)), 0, CopyFromParent, InputOutput, CopyFromParent,
-                      CWOverrideRedirect | CWSaveUnder | CWEventMask, &attributes);
+                      static_cast<unsigned>(std::max(height, 1)), 0, CopyFromParent, InputOutput,
+                      CopyFromParent, CWOverrideRedirect | CWSaveUnder | CWEventMask, &attributes);
     XMapRaised(display, window);
     return window;
 }
@@ -189,8 +191,8 @@ bool IGraphicsX11::Window::MakeSharedImage(int width, int height)
         shmUsable = false;
         return false;
     }
-    shm.shmid =
-        shmget(IPC_PRIVATE, static_cast<std::size_t>(shmImage->bytes_per_line) * shmImage->height, IPC_CREAT | 0600);
+    shm.shmid = shmget(IPC_PRIVATE, static_cast<std::size_t>(shmImage->bytes_per_line) * shmImage->height,
+                       IPC_CREAT | 0600);
     void* address = shm.shmid >= 0 ? shmat(shm.shmid, nullptr, 0) : reinterpret_cast<void*>(-1);
     if (address == reinterpret_cast<void*>(-1)) {
         if (shm.shmid >= 0) {

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 
@@ -227,6 +228,19 @@ TEST(EditorDialogs, FileDialogRunsWithoutBlockingTheHost)
     EXPECT_NE(arguments.str().find("--save"), std::string::npos) << arguments.str();
     EXPECT_NE(arguments.str().find("--file-filter=*.fxb"), std::string::npos) << arguments.str();
 
+    // A cancelled dialog ends the command: it is not asked again.
+    {
+        std::ofstream stub(folder + "/zenity");
+        stub << "#!/bin/sh\necho run >> '" << folder << "/runs'\nexit 1\n";
+    }
+    editor.plugin.Vorn().RunOptionCommand(Synth::kLoadBank);
+    EXPECT_TRUE(editor.IdleUntil([&] { return !editor.Graphics().FilePromptPending(); }));
+    editor.plugin.IdleFor(300, 50);
+    std::ifstream runs(folder + "/runs");
+    std::string runLines((std::istreambuf_iterator<char>(runs)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(runLines, "run\n");
+    unlink((folder + "/runs").c_str());
+
     // With no dialog program at all, a message says so.
     setenv("PATH", folder.c_str(), 1);
     unlink((folder + "/zenity").c_str());
@@ -257,7 +271,8 @@ TEST(EditorDialogs, ClipboardTextAndTooltips)
         Driver driver([&](Display* display) {
             const Atom clipboard = XInternAtom(display, "CLIPBOARD", False);
             const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
-            const Window owner = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
+            const Window owner =
+                XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1, 0, 0, 0);
             XSetSelectionOwner(display, clipboard, owner, CurrentTime);
             XSync(display, False);
             owned = true;

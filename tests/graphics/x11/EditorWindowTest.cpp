@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "editor/PanelLayout.h"
-#include "tests/editor/PanelHarness.h"
 #include "engine/dsp/ParameterIds.h"
+#include "tests/editor/PanelHarness.h"
 #include "tests/graphics/x11/X11TestHost.h"
 
 namespace {
@@ -144,7 +144,8 @@ TEST(EditorWindow, OpenAndCloseCyclesAndUnpairedCalls)
     }
     const Holdings after = Holdings::Now();
     std::printf("100 open/close cycles: files %d -> %d, shared segments %d -> %d, resident %+ld KiB\n",
-                before.files, after.files, before.segments, after.segments, after.residentKiB - before.residentKiB);
+                before.files, after.files, before.segments, after.segments,
+                after.residentKiB - before.residentKiB);
     EXPECT_EQ(after.files, before.files) << "display connections or pipes left open";
     EXPECT_EQ(after.segments, before.segments) << "shared-memory segments left attached";
 #if !defined(__SANITIZE_ADDRESS__)

@@ -25,7 +25,6 @@
 
 namespace x11_test {
 
-
 inline std::vector<std::pair<int, VstIntPtr>> g_calls;  // opcode, index
 
 inline VstIntPtr VSTCALLBACK Host(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float)
