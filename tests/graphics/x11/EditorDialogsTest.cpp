@@ -209,14 +209,13 @@ TEST(EditorDialogs, FileDialogRunsWithoutBlockingTheHost)
         // The stub records its arguments and answers a file without an
         // extension after a moment.
         std::ofstream stub(folder + "/zenity");
-        stub << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << folder << "/arguments'\nsleep 0.3\necho '" << folder
+        stub << "#!/bin/sh\nprintf '%s\\n' \"$@\" > '" << folder << "/arguments'\nsleep 1\necho '" << folder
              << "/my bank'\n";
     }
     chmod((folder + "/zenity").c_str(), 0755);
     setenv("PATH", (folder + ":" + saved).c_str(), 1);
-    const auto start = std::chrono::steady_clock::now();
+    // The command returns while the dialog still runs.
     editor.plugin.Vorn().RunOptionCommand(Synth::kSaveBank);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250)) << "returned at once";
     EXPECT_TRUE(editor.Graphics().FilePromptPending());
     const std::string bank = folder + "/my bank.fxb";
     struct stat info {};
