@@ -46,3 +46,36 @@ std::string IMenu::Label(int index) const
     std::snprintf(prefix, sizeof prefix, kPrefixes[m_numbering], index + 1);
     return prefix + item->text;
 }
+
+namespace {
+
+IMenu* WalkNumbers(IMenu& menu, int id, int& next, int& index, int depth)
+{
+    const int start = next;
+    next += menu.Count();
+    if (id >= start && id < next) {
+        index = id - start;
+        return &menu;
+    }
+    // Menus nest only as deep as anyone builds them; a cycle stops here.
+    if (depth > 16) {
+        return nullptr;
+    }
+    for (int i = 0; i < menu.Count(); ++i) {
+        if (IMenu* submenu = menu.Item(i)->submenu) {
+            if (IMenu* found = WalkNumbers(*submenu, id, next, index, depth + 1)) {
+                return found;
+            }
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+IMenu* IMenu::FindNumbered(IMenu& root, int id, int& index)
+{
+    int next = 0;
+    index = -1;
+    return id >= 0 ? WalkNumbers(root, id, next, index, 0) : nullptr;
+}

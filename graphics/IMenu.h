@@ -36,6 +36,14 @@ public:
     int Chosen() const { return m_chosen; }
     void SetChosen(int index) { m_chosen = index; }
 
+    // Native menus number every item of a menu and its submenus from one
+    // running number: a menu of n items reserves start .. start + n - 1 for
+    // its own items (separators included) and moves the number on by n
+    // before any of its submenus is numbered, in item order. The menu whose
+    // range holds id, from root numbered from 0, with index set to the
+    // item's place in it; null when no menu holds id.
+    static IMenu* FindNumbered(IMenu& root, int id, int& index);
+
 private:
     int m_numbering = 0;
     int m_chosen = -1;

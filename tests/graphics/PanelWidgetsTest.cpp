@@ -30,6 +30,31 @@ TEST(PopupMenuView, NumbersLaysOutAndMovesOverSelectableItems)
     wide.AddItem("x");
     EXPECT_EQ(wide.Label(0), "001: x");
 
+    // One running number: the top menu takes 0..3, then "More" (item 3)
+    // its submenu 4.
+    int index = -1;
+    EXPECT_EQ(IMenu::FindNumbered(menu, 3, index), &menu);
+    EXPECT_EQ(index, 3);
+    EXPECT_EQ(IMenu::FindNumbered(menu, 4, index), &sub);
+    EXPECT_EQ(index, 0);
+    EXPECT_EQ(IMenu::FindNumbered(menu, 5, index), nullptr);
+    EXPECT_EQ(IMenu::FindNumbered(menu, -1, index), nullptr);
+    IMenu a;
+    IMenu b;
+    IMenu c;
+    IMenuItem toB;
+    toB.submenu = &b;
+    IMenuItem toC;
+    toC.submenu = &c;
+    a.AddItem(toB);
+    a.AddItem(toC);
+    b.AddItem("b0");
+    b.AddItem(toC);  // c is reached twice; the first range wins
+    c.AddItem("c0");
+    EXPECT_EQ(IMenu::FindNumbered(a, 2, index), &b);
+    EXPECT_EQ(IMenu::FindNumbered(a, 4, index), &c);
+    EXPECT_EQ(IMenu::FindNumbered(a, 5, index), &c);
+
     PopupMenuView view(menu);
     ASSERT_GT(view.Width(), 0);
     const IRectangle second = view.ItemRect(1);
