@@ -8,10 +8,13 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
 #include <psapi.h>
 
 #include <atomic>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <thread>
@@ -147,6 +150,38 @@ unsigned PixelOf(HWND window, int x, int y)
     return GetRValue(pixel) << 16 | GetGValue(pixel) << 8 | GetBValue(pixel);
 }
 
+// The number of pixels in (0, 0, width, height) of the window that differ
+// from the editor's draw bitmap, read back through the window's device
+// context.
+int DifferingPixels(HWND window, IGraphics& graphics, int width, int height)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP section = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, section);
+    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    int differing = 0;
+    for (int y = 0; y < height; ++y) {
+        const auto* row = static_cast<const std::uint32_t*>(bits) + static_cast<std::ptrdiff_t>(y) * width;
+        for (int x = 0; x < width; ++x) {
+            differing += (row[x] & 0xFFFFFF) != (graphics.DrawBitmap()->Row(y)[x] & 0xFFFFFF) ? 1 : 0;
+        }
+    }
+    SelectObject(memory, old);
+    DeleteObject(section);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
+    return differing;
+}
+
 unsigned BitmapPixel(IGraphics& graphics, int x, int y)
 {
     return graphics.DrawBitmap()->Row(y)[x] & 0xFFFFFF;
@@ -233,9 +268,78 @@ TEST(EditorWindow, OpensPaintsAndTakesThePointerWheelAndKeys)
     plugin.effect->setParameter(plugin.effect, kBass, 1.0f);
     Pump(150);
     EXPECT_EQ(PixelOf(editor, 232 + 16, 108 + 4), BitmapPixel(graphics, 232 + 16, 108 + 4));
+    EXPECT_EQ(DifferingPixels(editor, graphics, 1100, 200), 0);
+
+    // The edit switch: the window, and the host's frame with it, grow by
+    // the change in size.
+    RECT hostBefore{};
+    GetWindowRect(host.window, &hostBefore);
+    SendMessageW(editor, WM_LBUTTONDOWN, MK_LBUTTON, At(940, 38));
+    SendMessageW(editor, WM_LBUTTONUP, 0, At(940, 38));
+    EXPECT_EQ(graphics.Height(), 512);
+    RECT grown{};
+    GetClientRect(editor, &grown);
+    EXPECT_EQ(grown.bottom, 512);
+    RECT hostAfter{};
+    GetWindowRect(host.window, &hostAfter);
+    EXPECT_EQ(hostAfter.bottom - hostAfter.top, hostBefore.bottom - hostBefore.top + 312);
+    Pump(150);
+    EXPECT_EQ(DifferingPixels(editor, graphics, 1100, 512), 0);
     EXPECT_EQ(plugin.Dispatch(effEditClose), 1);
     EXPECT_FALSE(IsWindow(editor));
     EXPECT_FALSE(ClassRegistered());
+}
+
+TEST(EditorWindow, TooltipsClipboardFoldersAndImages)
+{
+    HostWindow host;
+    Plugin plugin;
+    const HWND editor = plugin.Open(host);
+    ASSERT_NE(editor, nullptr);
+    IGraphicsWin& graphics = plugin.Graphics();
+    // The tooltip takes the hovered control's text.
+    const HWND tooltip = static_cast<HWND>(graphics.TooltipWindow());
+    ASSERT_NE(tooltip, nullptr);
+    plugin.ControlOf(kBass)->SetTooltip("Bass level");
+    SendMessageW(editor, WM_MOUSEMOVE, 0, At(248, 124));
+    SendMessageW(editor, WM_MOUSEHOVER, 0, At(248, 124));
+    wchar_t text[64] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.hwnd = editor;
+    tool.uId = reinterpret_cast<UINT_PTR>(editor);
+    tool.lpszText = text;
+    SendMessageW(tooltip, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(std::wstring(text), L"Bass level");
+
+    // Clipboard text arrives as UTF-8.
+    ASSERT_TRUE(OpenClipboard(host.window));
+    EmptyClipboard();
+    const wchar_t copied[] = L"0.75 \u00e9";
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, sizeof copied);
+    std::memcpy(GlobalLock(memory), copied, sizeof copied);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+    std::string pasted;
+    EXPECT_TRUE(graphics.ClipboardText(pasted));
+    EXPECT_EQ(pasted, "0.75 \xC3\xA9");
+
+    std::string folder;
+    graphics.ModuleFolder(folder);
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '\\');
+    graphics.HostFolder(folder);
+    EXPECT_EQ(folder.back(), '\\');
+    graphics.AppDataFolder(folder, true);
+    EXPECT_FALSE(folder.empty());
+
+    // Images by the extension of their name.
+    EXPECT_NE(graphics.LoadBitmapResource(kImageKnob, "img/knob.PNG"), nullptr);
+    EXPECT_EQ(graphics.LoadBitmapResource(kImageKnob, "img/knob.bmp"), nullptr);
+    EXPECT_EQ(graphics.LoadBitmapResource(kImageKnob, "png"), nullptr);
+    EXPECT_EQ(graphics.LoadBitmapResource(9999, "missing.png"), nullptr);
+    plugin.Dispatch(effEditClose);
 }
 
 TEST(EditorWindow, TypedValueCommitsOnEnterAndRefusesLetters)
@@ -417,6 +521,15 @@ TEST(EditorWindow, DialogsThroughTheHook)
                                     ("averyveryverylongextension " + many).c_str());
     EXPECT_LE(dialogs.request.patterns.size(), 126u);
     EXPECT_EQ(dialogs.request.defaultExtension, "averyveryverylo");
+
+    // A web page: confirmed or not, and the error shown when the shell
+    // cannot open it.
+    dialogs.captions.clear();
+    dialogs.answers = {IDNO};
+    EXPECT_FALSE(plugin.Graphics().OpenUrl("https://example.org/", "Visit", "Open it?", "Failed"));
+    dialogs.answers = {IDYES, IDOK};
+    EXPECT_FALSE(plugin.Graphics().OpenUrl("https://example.org/", "Visit", "Open it?", "Failed"));
+    EXPECT_EQ(dialogs.captions.size(), 3u) << "the question twice and the error once";
 
     IColour colour{255, 10, 20, 30};
     EXPECT_TRUE(plugin.Graphics().PromptForColour(colour, "Colour"));
