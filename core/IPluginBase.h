@@ -81,6 +81,13 @@ public:
     // lock but the instance lock. Default: copies input i to output i, zeroes
     // outputs without an input.
     virtual void RenderBlock(double** inputs, double** outputs, int frames);
+    // Inside RenderBlock: true when the caller accepts a block of silence
+    // left unwritten (the float process call of the binding, which then
+    // writes the host's zeros itself); the product says so with
+    // MarkBlockSilent. Every other caller gets its outputs written.
+    bool SilenceMayStayUnwritten() const { return m_silenceMayStayUnwritten; }
+    // Inside RenderBlock: every output frame of this block is 0.
+    void MarkBlockSilent() { m_blockSilent = true; }
     // The editor window was opened / closed. UI thread. Default: nothing.
     virtual void OnEditorOpened();
     virtual void OnEditorClosed();
@@ -344,6 +351,9 @@ protected:
 
     std::vector<InputChannel> m_inputs;
     std::vector<OutputChannel> m_outputs;
+    // The silent-block hand-shake of RenderBlock (audio thread).
+    bool m_silenceMayStayUnwritten = false;
+    bool m_blockSilent = false;
     // The pointer arrays handed to RenderBlock, one slot per channel.
     std::vector<double*> m_inputSlots;
     std::vector<double*> m_outputSlots;

@@ -792,9 +792,19 @@ void IPluginVST::ProcessSingle(float** inputs, float** outputs, int frames, bool
     for (int done = 0; done < frames;) {
         const int count = std::min(frames - done, BlockSize());
         AttachSingle(inputs, outputs, done, count);
+        m_silenceMayStayUnwritten = true;
+        m_blockSilent = false;
         RenderBlock(m_inputSlots.data(), m_outputSlots.data(), count);
+        m_silenceMayStayUnwritten = false;
         for (OutputChannel& channel : m_outputs) {
             if (!channel.connected || channel.hostBuffer == nullptr) {
+                continue;
+            }
+            if (m_blockSilent) {
+                // Nothing to add; replacing writes the zeros directly.
+                if (!accumulate) {
+                    std::fill_n(channel.hostBuffer, count, 0.0f);
+                }
                 continue;
             }
             const double* __restrict source = channel.scratch.data();

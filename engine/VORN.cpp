@@ -114,8 +114,8 @@ void VORN::DiscardQueuedMidi()
 
 void VORN::RenderBlock(double**, double** outputs, int frames)
 {
-    if (NumOutputs() >= 2) {
-        m_engine.Render(outputs[0], outputs[1], frames);
+    if (NumOutputs() >= 2 && m_engine.Render(outputs[0], outputs[1], frames, !SilenceMayStayUnwritten())) {
+        MarkBlockSilent();
     }
 }
 

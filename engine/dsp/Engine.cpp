@@ -285,15 +285,25 @@ void Engine::RenderChunk(int start, int frames, double* left, double* right)
     }
 }
 
-void Engine::Render(double* left, double* right, int frames)
+bool Engine::Render(double* left, double* right, int frames, bool writeSilence)
 {
     if (frames <= 0) {
-        return;
+        return true;
     }
-    std::fill_n(left, frames, 0.0);
-    std::fill_n(right, frames, 0.0);
+    // The outputs are zeroed once, when the first computed stretch comes;
+    // idle continuations write nothing.
+    bool zeroed = false;
+    bool computed = false;
+    auto zero = [&] {
+        if (!zeroed) {
+            std::fill_n(left, frames, 0.0);
+            std::fill_n(right, frames, 0.0);
+            zeroed = true;
+        }
+    };
     if (m_controlPeriod < 1) {
-        return;
+        zero();
+        return true;
     }
     int position = 0;
     while (position < frames) {
@@ -313,13 +323,15 @@ void Engine::Render(double* left, double* right, int frames)
             m_idle = false;
         }
         if (m_idle) {
-            // The outputs are already 0; only the oscillators move on.
+            // Silence; only the oscillators move on.
             n = std::min(remaining, m_countdown < 1 ? m_controlPeriod : m_countdown);
             m_countdown = (m_countdown < 1 ? m_controlPeriod : m_countdown) - n;
             m_banks.AdvancePhases(n);
             position += n;
             continue;
         }
+        zero();
+        computed = true;
         if (m_countdown < 1) {
             ControlTick();
             start = 0;
@@ -333,4 +345,8 @@ void Engine::Render(double* left, double* right, int frames)
         RenderChunk(start, n, left + position, right + position);
         position += n;
     }
+    if (writeSilence) {
+        zero();
+    }
+    return !computed;
 }

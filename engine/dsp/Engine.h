@@ -82,8 +82,10 @@ public:
     void DiscardQueuedMidi() { m_queue.Clear(); }
 
     // Audio thread. Renders frames frames into left and right (overwritten);
-    // silence before the first Reset. No allocation, no lock.
-    void Render(double* left, double* right, int frames);
+    // silence before the first Reset. No allocation, no lock. True when
+    // every frame was an idle continuation (all zeros); then, without
+    // writeSilence, left and right are left as they were.
+    bool Render(double* left, double* right, int frames, bool writeSilence = true);
 
     // Mapped controllers go to sink (null: dropped); not owned.
     void SetControllerSink(ControllerSink* sink) { m_controllerSink = sink; }

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "engine/dsp/ReproducibleMath.h"
+
 namespace {
 
 // Clamps a parameter value into its range; NaN becomes the minimum, so a bad
@@ -84,7 +86,7 @@ void OscillatorBank::Update(double vibrato, const OscillatorTables& tables)
         m_lastVibrato = vibrato;
         // The pitch moves in whole 1/128 semitones: a vibrato step within
         // the same one leaves the increments as they are.
-        const auto offset = static_cast<std::int32_t>(std::lround(Clamp(vibrato, -1.0, 1.0) * 128.0));
+        const std::int32_t offset = RoundHalfAway(Clamp(vibrato, -1.0, 1.0) * 128.0);
         if (offset != m_vibratoOffset) {
             m_vibratoOffset = offset;
             m_needsUpdate = true;

@@ -94,12 +94,6 @@ void OscillatorTables::Build(double sampleRate)
     }
 }
 
-std::int32_t OscillatorTables::Increment(int pitch) const
-{
-    const int index = std::min(std::max(pitch, 0), kMaxPitchIndex);
-    return m_increment[static_cast<std::size_t>(index)];
-}
-
 int OscillatorTables::TableLevel(int key) const
 {
     return key >= 0 && key < kKeyCount ? m_tableLevel[key] : 0;

@@ -53,8 +53,13 @@ public:
 
     // Phase increment per sample (28-bit cycle fraction) at pitch index
     // 0..17280: PitchToFrequency(i) * 2^28 / sample rate, truncated. The
-    // index is clamped to 0..17280.
-    std::int32_t Increment(int pitch) const;
+    // index is clamped to 0..17280. Inline: the control tick reads twelve
+    // per bank.
+    std::int32_t Increment(int pitch) const
+    {
+        const int index = std::min(std::max(pitch, 0), kMaxPitchIndex);
+        return m_increment[static_cast<std::size_t>(index)];
+    }
 
     // Wave table level 0..21 of key 0..127: the highest level whose top
     // harmonic stays below half the sample rate; 0 outside 0..127.

@@ -6,6 +6,8 @@
 // Accuracy: within a few units in the last place of the exact value.
 #pragma once
 
+#include <cstdint>
+
 // e^x for |x| <= 700.
 double ReproducibleExp(double x);
 
@@ -15,3 +17,13 @@ double ReproducibleCos(double x);
 
 // tan x for x in 0..pi/2 (radians), exclusive of pi/2.
 double ReproducibleTan(double x);
+
+// std::lround for |x| < 2^31, without the library call: halves round away
+// from zero. x minus its truncation is exact, so the comparison with one
+// half decides as lround does.
+inline std::int32_t RoundHalfAway(double x)
+{
+    const auto whole = static_cast<std::int32_t>(x);
+    const double fraction = x - static_cast<double>(whole);
+    return whole + (fraction >= 0.5 ? 1 : 0) - (fraction <= -0.5 ? 1 : 0);
+}

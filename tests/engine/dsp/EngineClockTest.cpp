@@ -88,6 +88,39 @@ TEST(Idle, SilenceIsSkippedWithin1e12AndNotesComeBackExact)
     EXPECT_GT(idle.Rms(480000, 528000), 0.01) << "the note sounds";
 }
 
+TEST(Idle, SilentBlocksAreReportedAndMayStayUnwritten)
+{
+    ClockHarness harness(48000.0, 512);
+    Engine& engine = harness.Core();
+    std::vector<double> left(512, 7.0);
+    std::vector<double> right(512, 7.0);
+    // Once the chain has settled, silent blocks are skipped and nothing is
+    // written when the caller allows it.
+    int blocks = 0;
+    while (!engine.Render(left.data(), right.data(), 512) && blocks < 2000) {
+        ++blocks;
+    }
+    ASSERT_LT(blocks, 2000);
+    std::fill(left.begin(), left.end(), 7.0);
+    std::fill(right.begin(), right.end(), 7.0);
+    EXPECT_TRUE(engine.Render(left.data(), right.data(), 512, false));
+    EXPECT_EQ(left[0], 7.0);
+    EXPECT_EQ(right[511], 7.0);
+    EXPECT_TRUE(engine.Render(left.data(), right.data(), 512));
+    EXPECT_EQ(*std::max_element(left.begin(), left.end()), 0.0);
+    // A note inside the block: computed, and zeros before it.
+    std::fill(left.begin(), left.end(), 7.0);
+    engine.Intake(MidiMessage{200, 0x90, 60, 100});
+    EXPECT_FALSE(engine.Render(left.data(), right.data(), 512, false));
+    EXPECT_EQ(left[0], 0.0);
+    double loudest = 0.0;
+    for (const double sample : left) {
+        loudest = std::max(loudest, std::fabs(sample));
+    }
+    EXPECT_GT(loudest, 0.0);
+    EXPECT_LT(loudest, 7.0);
+}
+
 TEST(RenderLoop, OutputDoesNotDependOnTheHostBlockSize)
 {
     for (const double rate : {44100.0, 48000.0}) {

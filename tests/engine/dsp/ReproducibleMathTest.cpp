@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 namespace {
 
@@ -66,4 +67,22 @@ TEST(ReproducibleMath, KnownValuesAndFallbackOutsideTheDomain)
     EXPECT_EQ(ReproducibleTan(-0.5), std::tan(-0.5));
     EXPECT_TRUE(std::isnan(ReproducibleExp(NAN)));
     EXPECT_TRUE(std::isnan(ReproducibleSin(NAN)));
+}
+
+TEST(ReproducibleMath, RoundHalfAwayIsLround)
+{
+    const double tricky[] = {0.0,   -0.0,   0.49999999999999994, -0.49999999999999994, 0.5,  -0.5, 1.5,
+                             -1.5,  2.5,    -2.5,                127.5,                -127.5, 128.0, -128.0,
+                             1e-300, -1e-300, 1048575.5, -1048575.49999999994};
+    for (const double x : tricky) {
+        EXPECT_EQ(RoundHalfAway(x), std::lround(x)) << x;
+    }
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> range(-200.0, 200.0);
+    for (int i = 0; i < 100000; ++i) {
+        const double x = range(random);
+        ASSERT_EQ(RoundHalfAway(x), std::lround(x)) << x;
+        const double half = std::floor(x) + 0.5;
+        ASSERT_EQ(RoundHalfAway(half), std::lround(half)) << half;
+    }
 }
