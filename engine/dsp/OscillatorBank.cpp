@@ -1,5 +1,6 @@
 #include "engine/dsp/OscillatorBank.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/dsp/ReproducibleMath.h"
@@ -96,9 +97,14 @@ void OscillatorBank::Update(double vibrato, const OscillatorTables& tables)
         return;
     }
     const int offset = m_masterTuneOffset + m_tuningOffset + m_vibratoOffset;
-    for (int p = 0; p < kPitchClassCount; ++p) {
-        // Increment() clamps the index to 0..17280.
-        m_increment[p] = tables.Increment(kBasePitch + p * kPitchStepsPerKey + offset);
+    static_assert(OscillatorTables::kBankOscillators == kPitchClassCount);
+    if (const std::int32_t* row = tables.BankIncrements(offset)) {
+        std::copy_n(row, kPitchClassCount, m_increment);
+    } else {
+        for (int p = 0; p < kPitchClassCount; ++p) {
+            // Increment() clamps the index to 0..17280.
+            m_increment[p] = tables.Increment(kBasePitch + p * kPitchStepsPerKey + offset);
+        }
     }
     m_needsUpdate = false;
 }

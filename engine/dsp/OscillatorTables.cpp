@@ -37,7 +37,9 @@ int KeyPitchClass(int keyIndex)
     return (keyIndex - kLowestBankKey + 24) % 12;
 }
 
-OscillatorTables::OscillatorTables() : m_increment(kMaxPitchIndex + 1, 0)
+OscillatorTables::OscillatorTables()
+    : m_increment(kMaxPitchIndex + 1, 0),
+      m_bankIncrements(static_cast<std::size_t>(2 * kMaxBankOffset + 1) * kBankOscillators, 0)
 {
     for (KeyRead& read : m_keyRead) {
         read = {kSilence, 0, 0};
@@ -60,6 +62,13 @@ void OscillatorTables::Build(double sampleRate)
             increment = kLargest;
         }
         m_increment[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(increment);
+    }
+    for (int offset = -kMaxBankOffset; offset <= kMaxBankOffset; ++offset) {
+        for (int p = 0; p < kBankOscillators; ++p) {
+            m_bankIncrements[static_cast<std::size_t>(offset + kMaxBankOffset) * kBankOscillators +
+                             static_cast<std::size_t>(p)] =
+                Increment((kLowestBankKey + p) * kPitchStepsPerKey + offset);
+        }
     }
 
     for (int key = 0; key < kKeyCount; ++key) {

@@ -61,6 +61,20 @@ public:
         return m_increment[static_cast<std::size_t>(index)];
     }
 
+    // The bank oscillators' twelve increments (pitch classes 0..11 at keys
+    // 21..32) shifted by offset 1/128 semitones, side by side: what the
+    // control tick copies. Offsets outside +-kMaxBankOffset (master tune,
+    // bank tuning and vibrato reach at most 256) give null.
+    static constexpr int kBankOscillators = 12;
+    static constexpr int kMaxBankOffset = 256;
+    const std::int32_t* BankIncrements(int offset) const
+    {
+        if (offset < -kMaxBankOffset || offset > kMaxBankOffset) {
+            return nullptr;
+        }
+        return m_bankIncrements.data() + static_cast<std::size_t>(offset + kMaxBankOffset) * kBankOscillators;
+    }
+
     // Wave table level 0..21 of key 0..127: the highest level whose top
     // harmonic stays below half the sample rate; 0 outside 0..127.
     int TableLevel(int key) const;
@@ -79,6 +93,8 @@ public:
 private:
     double m_sampleRate = 0.0;
     std::vector<std::int32_t> m_increment;  // kMaxPitchIndex + 1 entries
+    // Rows of BankIncrements, one per offset -256..256.
+    std::vector<std::int32_t> m_bankIncrements;
     int m_tableLevel[kKeyCount] = {};
     // Slots for key indices -1..128; -1 and 128 stand for everything outside.
     KeyRead m_keyRead[kKeyCount + 2];
