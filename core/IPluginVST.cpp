@@ -17,6 +17,10 @@ constexpr VstInt32 kVstVersion = 2400;
 constexpr VstIntPtr kVendorSpecificYes = 0xBEEF;
 constexpr int kVendorFormatValue = 7;  // opt (normalized) as text of parameter value
 constexpr int kVendorIsStepped = 8;    // whether parameter value takes discrete steps
+// The display scale request of Linux hosts: index 'PreS', value 'AeCs', opt
+// the factor.
+constexpr int kVendorScaleIndex = 0x50726553;
+constexpr VstIntPtr kVendorScaleValue = 0x41654373;
 // Buffer sizes: the interface's nominal sizes are smaller than what hosts
 // pass in practice, and we never write more than this.
 constexpr int kParameterStringSize = kParameterTextSize;  // 31 characters and a terminator
@@ -694,6 +698,13 @@ VstIntPtr IPluginVST::VendorSpecific(int index, VstIntPtr value, void* ptr, floa
         }
         return kVendorSpecificYes;
     }
+    if (index == kVendorScaleIndex && value == kVendorScaleValue) {
+        if (Editor() == nullptr || !Editor()->SetWindowScale(static_cast<double>(opt))) {
+            return 0;
+        }
+        RefreshEditorRect();
+        return 1;
+    }
     if (index == kVendorIsStepped) {
         const Parameter* parameter = GetParameter(ToIndex(value));
         return parameter != nullptr && parameter->Kind() != ParameterKind::Continuous ? kVendorSpecificYes
@@ -1021,8 +1032,8 @@ void IPluginVST::AttachEditor(std::unique_ptr<PluginEditor> editor)
     }
     m_editorRect.top = 0;
     m_editorRect.left = 0;
-    m_editorRect.bottom = static_cast<std::int16_t>(std::clamp(Editor()->Height(), 0, 0x7FFF));
-    m_editorRect.right = static_cast<std::int16_t>(std::clamp(Editor()->Width(), 0, 0x7FFF));
+    m_editorRect.bottom = static_cast<std::int16_t>(std::clamp(Editor()->WindowHeight(), 0, 0x7FFF));
+    m_editorRect.right = static_cast<std::int16_t>(std::clamp(Editor()->WindowWidth(), 0, 0x7FFF));
 }
 
 void IPluginVST::RefreshEditorRect()
@@ -1033,8 +1044,8 @@ void IPluginVST::RefreshEditorRect()
     }
     m_editorRect.top = 0;
     m_editorRect.left = 0;
-    m_editorRect.bottom = static_cast<std::int16_t>(std::clamp(Editor()->Height(), 0, 0x7FFF));
-    m_editorRect.right = static_cast<std::int16_t>(std::clamp(Editor()->Width(), 0, 0x7FFF));
+    m_editorRect.bottom = static_cast<std::int16_t>(std::clamp(Editor()->WindowHeight(), 0, 0x7FFF));
+    m_editorRect.right = static_cast<std::int16_t>(std::clamp(Editor()->WindowWidth(), 0, 0x7FFF));
     OnEditorResized();
 }
 

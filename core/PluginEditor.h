@@ -23,6 +23,13 @@ public:
     // Panel size in pixels.
     virtual int Width() const = 0;
     virtual int Height() const = 0;
+    // Size of the window the panel is shown in: the panel size times the
+    // display scale.
+    virtual int WindowWidth() const { return Width(); }
+    virtual int WindowHeight() const { return Height(); }
+    // The host asks for a display scale (1 is 100 %); false when the editor
+    // does not scale. The window follows at the next idle call.
+    virtual bool SetWindowScale(double) { return false; }
 
     // A parameter changed outside the editor: hands the value to every control
     // bound to parameter index. value is normalized (0..1) when normalized is

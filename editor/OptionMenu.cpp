@@ -75,9 +75,26 @@ int VornWithEditor::ChooseOptionCommand(int x, int y)
     onlineItem.submenu = &online;
     menu.AddItem(onlineItem);
 
+    // Where the window system scales the panel: its size.
+    IMenu sizes;
+    if (graphics->CanScale()) {
+        for (const int percent : kPanelScales) {
+            sizes.AddItem(std::to_string(percent) + "%", -1,
+                          percent == PanelScale() ? IMenuItem::kChecked : 0);
+        }
+        menu.AddItem("", -1, IMenuItem::kSeparator);
+        IMenuItem sizeItem;
+        sizeItem.text = "Panel Size...";
+        sizeItem.submenu = &sizes;
+        menu.AddItem(sizeItem);
+    }
+
     IMenu* chosen = graphics->ShowPopupMenu(menu, {x, y, x + 1, y + 1});
     if (chosen == nullptr || chosen->Chosen() < 0) {
         return -1;
+    }
+    if (chosen == &sizes) {
+        return kPanelScaleCommand + chosen->Chosen();
     }
     if (chosen == &midi) {
         return chosen->Chosen() + 20;
@@ -91,8 +108,18 @@ int VornWithEditor::ChooseOptionCommand(int x, int y)
 void VornWithEditor::ShowOptionMenu(int x, int y)
 {
     const int command = ChooseOptionCommand(x, y);
-    if (command >= 0) {
+    if (command >= kPanelScaleCommand && command < kPanelScaleCommand + 3) {
+        SetPanelScale(kPanelScales[command - kPanelScaleCommand]);
+    } else if (command >= 0) {
         RunOptionCommand(command);
+    }
+}
+
+void VornWithEditor::SetPanelScale(int percent)
+{
+    WritePanelScale(percent);
+    if (Graphics() != nullptr && Graphics()->SetScale(PanelScale() / 100.0)) {
+        EditorHostOf().RefreshEditorRect();
     }
 }
 

@@ -45,6 +45,7 @@ VornWithEditor::VornWithEditor(audioMasterCallback hostCallback, const GraphicsF
     std::unique_ptr<IGraphics> graphics =
         factory ? factory(*m_editorHost) : CreatePluginGraphics(*m_editorHost);
     m_graphics = graphics.get();
+    m_graphics->SetScale(PanelScale() / 100.0);
     m_editLayout = StartInEditMode();
     BuildEditor();
     // Every parameter's value goes to the controls, then the drawing

@@ -63,8 +63,15 @@ public:
     void RenameCurrentProgram(const char* name);
     // The option menu at (x, y), and the chosen command run.
     void ShowOptionMenu(int x, int y);
-    // The option menu's command the user chose at (x, y), -1 for none.
+    // The option menu's command the user chose at (x, y), -1 for none; the
+    // panel sizes (where the window system scales) are commands
+    // kPanelScaleCommand + 0..2.
     int ChooseOptionCommand(int x, int y);
+    static constexpr int kPanelScaleCommand = 30;
+    static constexpr int kPanelScales[3] = {100, 150, 200};
+    // The panel shown at percent (100, 150 or 200) of its size, kept in the
+    // configuration file; the host learns the new window size.
+    void SetPanelScale(int percent);
     // Runs an option menu command with the editor's dialogs. A command whose
     // file dialog runs on without blocking is run again when it ends.
     void RunOptionCommand(int command);

@@ -76,6 +76,16 @@ IGraphics::~IGraphics()
     ClearControls();
 }
 
+int IGraphics::WindowWidth() const
+{
+    return static_cast<int>(std::lround(m_width * m_scale));
+}
+
+int IGraphics::WindowHeight() const
+{
+    return static_cast<int>(std::lround(m_height * m_scale));
+}
+
 // ---- Parameter values ------------------------------------------------------------
 
 void IGraphics::SetParameterFromPlug(int index, double value, bool normalized)

@@ -40,6 +40,14 @@ public:
     // ---- PluginEditor ----
     int Width() const override { return m_width; }
     int Height() const override { return m_height; }
+    int WindowWidth() const override;
+    int WindowHeight() const override;
+    // The display scale: window pixels per panel pixel. Window systems that
+    // scale override SetScale; the default keeps 1 and answers false.
+    double Scale() const { return m_scale; }
+    virtual bool CanScale() const { return false; }
+    virtual bool SetScale(double) { return false; }
+    bool SetWindowScale(double scale) override { return SetScale(scale); }
     // Any thread: the value waits for the editor's thread.
     void SetParameterFromPlug(int index, double value, bool normalized) override;
     // While the editor is attached (editor's thread): applied at once.
@@ -165,6 +173,7 @@ protected:
     int m_width;
     int m_height;
     int m_frameRate;
+    double m_scale = 1.0;
     int m_idleTicks = 0;
     int m_captured = -1;
     int m_mouseOver = -1;

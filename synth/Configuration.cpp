@@ -6,6 +6,9 @@
 #include <array>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "core/ProgramFiles.h"
 #include "platform/Folders.h"
@@ -53,6 +56,19 @@ bool ParseConfigurationFlag(const char* text, bool current)
 const char* ConfigurationFlagText(bool value)
 {
     return value ? "true" : "false";
+}
+
+int ParsePanelScale(const char* text, int current)
+{
+    if (text == nullptr) {
+        return current;
+    }
+    for (const char* scale : {"100", "150", "200"}) {
+        if (std::strcmp(text, scale) == 0) {
+            return std::atoi(scale);
+        }
+    }
+    return current;
 }
 
 int ParseControllerEntry(const char* text)
@@ -103,6 +119,10 @@ bool Synth::ReadConfiguration()
         flag.store(ParseConfigurationFlag(value.data(), current), std::memory_order_relaxed);
     };
     readFlag(kEditorSection, kStartInEditModeKey, config.startInEditMode);
+    value[0] = '\0';
+    ProfileReadString(path, kEditorSection, kPanelScaleKey, "", value.data(), value.size());
+    config.panelScale.store(ParsePanelScale(value.data(), config.panelScale.load(std::memory_order_relaxed)),
+                            std::memory_order_relaxed);
 
     value[0] = '\0';
     ProfileReadString(path, kGlobalSection, kProgramFilesPathKey, "", value.data(), value.size());
@@ -153,6 +173,14 @@ void Synth::WriteStartInEditMode(bool on)
     m_configuration.startInEditMode.store(on, std::memory_order_relaxed);
     ProfileWriteString(m_configuration.iniPath, kEditorSection, kStartInEditModeKey,
                        ConfigurationFlagText(on));
+}
+
+void Synth::WritePanelScale(int percent)
+{
+    const int scale = ParsePanelScale(std::to_string(percent).c_str(), PanelScale());
+    m_configuration.panelScale.store(scale, std::memory_order_relaxed);
+    ProfileWriteString(m_configuration.iniPath, kEditorSection, kPanelScaleKey,
+                       std::to_string(scale).c_str());
 }
 
 void Synth::WriteMidiSettings(MidiSettings selector)

@@ -6,6 +6,8 @@
 // Sections and keys:
 //   [Startup Bank]  File                   full path of the bank loaded at start
 //   [Editor]        Start In Edit Mode     "true" / "false"
+//                   Panel Scale            "100", "150" or "200" (percent;
+//                                          window systems that scale)
 //   [Global]        Path to Program Files  default folder of the file dialogs
 //   [MIDI Global]   MIDI Thru              "true" / "false"
 //                   Ignore Program Change  "true" / "false"
@@ -22,6 +24,7 @@ inline constexpr const char* kStartupBankSection = "Startup Bank";
 inline constexpr const char* kStartupBankFileKey = "File";
 inline constexpr const char* kEditorSection = "Editor";
 inline constexpr const char* kStartInEditModeKey = "Start In Edit Mode";
+inline constexpr const char* kPanelScaleKey = "Panel Scale";
 inline constexpr const char* kGlobalSection = "Global";
 inline constexpr const char* kProgramFilesPathKey = "Path to Program Files";
 inline constexpr const char* kMidiGlobalSection = "MIDI Global";
@@ -53,6 +56,7 @@ struct SynthConfiguration {
     std::string programFilesFolder;  // default folder of the program/bank dialogs
     std::string startupBankFile;     // empty: none
     std::atomic<bool> startInEditMode{false};
+    std::atomic<int> panelScale{100};  // percent: 100, 150 or 200
     std::atomic<bool> midiThru{false};
     std::atomic<bool> ignoreProgramChange{false};
 };
@@ -60,6 +64,10 @@ struct SynthConfiguration {
 // A flag's value as read from the file: an empty text keeps current, any
 // other text means true exactly when it is "true" without regard to case.
 bool ParseConfigurationFlag(const char* text, bool current);
+
+// A "Panel Scale" entry: 100, 150 or 200 when the text is one of them,
+// else current.
+int ParsePanelScale(const char* text, int current);
 
 // "true" or "false".
 const char* ConfigurationFlagText(bool value);

@@ -54,6 +54,9 @@ public:
     void WriteProgramFilesPath(const std::string& folder);
     // Sets the start-in-edit-mode flag and writes "Start In Edit Mode".
     void WriteStartInEditMode(bool on);
+    // The panel's display scale in percent (100, 150 or 200; others are
+    // ignored), kept and written to the configuration file.
+    void WritePanelScale(int percent);
     // Writes the startup bank section, then the flag(s) selected; All also
     // rewrites section "MIDI Control" with one key per assigned controller
     // 0..119.
@@ -70,6 +73,7 @@ public:
     // Empty when there is none.
     const std::string& StartupBankFile() const { return m_configuration.startupBankFile; }
     bool StartInEditMode() const { return m_configuration.startInEditMode.load(std::memory_order_relaxed); }
+    int PanelScale() const { return m_configuration.panelScale.load(std::memory_order_relaxed); }
 
     // "MIDI Thru": incoming short messages are sent back out first.
     bool MidiThru() const { return m_configuration.midiThru.load(std::memory_order_relaxed); }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -103,12 +104,12 @@ void* IGraphicsX11::OpenWindow(void* parent)
     auto window = std::make_unique<Window>();
     window->display = display;
     const ::Window parentWindow = static_cast<::Window>(reinterpret_cast<std::uintptr_t>(parent));
-    window->window = XCreateSimpleWindow(display, parentWindow, 0, 0, static_cast<unsigned>(Width()),
-                                         static_cast<unsigned>(Height()), 0, 0, 0);
+    window->window = XCreateSimpleWindow(display, parentWindow, 0, 0, static_cast<unsigned>(WindowWidth()),
+                                         static_cast<unsigned>(WindowHeight()), 0, 0, 0);
     XSizeHints hints{};
     hints.flags = PMinSize | PMaxSize;
-    hints.min_width = hints.max_width = Width();
-    hints.min_height = hints.max_height = Height();
+    hints.min_width = hints.max_width = WindowWidth();
+    hints.min_height = hints.max_height = WindowHeight();
     XSetWMNormalHints(display, window->window, &hints);
     // Embedded and mapped (XEmbed version 0, flag "mapped").
     const Atom xembed = XInternAtom(display, "_XEMBED_INFO", False);
@@ -179,13 +180,16 @@ void IGraphicsX11::Idle()
         m_resizePending = false;
         XSizeHints hints{};
         hints.flags = PMinSize | PMaxSize;
-        hints.min_width = hints.max_width = Width();
-        hints.min_height = hints.max_height = Height();
+        hints.min_width = hints.max_width = WindowWidth();
+        hints.min_height = hints.max_height = WindowHeight();
         XSetWMNormalHints(display, m_window->window, &hints);
-        XResizeWindow(display, m_window->window, static_cast<unsigned>(Width()),
-                      static_cast<unsigned>(Height()));
+        XResizeWindow(display, m_window->window, static_cast<unsigned>(WindowWidth()),
+                      static_cast<unsigned>(WindowHeight()));
+        for (int i = 0; i < ControlCount(); ++i) {
+            Control(i)->MarkDirty(false);
+        }
         if (Host() != nullptr) {
-            Host()->RequestWindowSize(Width(), Height());
+            Host()->RequestWindowSize(WindowWidth(), WindowHeight());
         }
     }
     // Every waiting event; pointer motion coalesced to its last position.
@@ -247,8 +251,8 @@ void IGraphicsX11::HandleEvent(const void* raw)
     XEvent& event = *const_cast<XEvent*>(static_cast<const XEvent*>(raw));
     switch (event.type) {
         case Expose: {
-            const IRectangle area{event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
-                                  event.xexpose.y + event.xexpose.height};
+            const IRectangle area =
+                PanelArea(event.xexpose.x, event.xexpose.y, event.xexpose.width, event.xexpose.height);
             m_window->exposed = m_window->exposed.Union(area);
             // Whatever covers the area is drawn again.
             for (int i = 0; i < ControlCount(); ++i) {
@@ -264,19 +268,20 @@ void IGraphicsX11::HandleEvent(const void* raw)
                 // Typing ends with a click anywhere but in the box (which
                 // reaches no control) or with the wheel.
                 const IRectangle box = m_entry->box.Rect();
-                const bool inside = event.xbutton.x >= box.left && event.xbutton.x < box.right &&
-                                    event.xbutton.y >= box.top && event.xbutton.y < box.bottom;
+                const int x = PanelX(event.xbutton.x);
+                const int y = PanelY(event.xbutton.y);
+                const bool inside = x >= box.left && x < box.right && y >= box.top && y < box.bottom;
                 if (!inside || event.xbutton.button == Button4 || event.xbutton.button == Button5) {
                     CloseTextEntry(false);
                 }
                 break;
             }
             if (event.xbutton.button == Button4 || event.xbutton.button == Button5) {
-                HandleWheel(event.xbutton.x, event.xbutton.y, ModifiersOf(event.xbutton.state),
-                            event.xbutton.button == Button4 ? 1 : -1);
+                HandleWheel(PanelX(event.xbutton.x), PanelY(event.xbutton.y),
+                            ModifiersOf(event.xbutton.state), event.xbutton.button == Button4 ? 1 : -1);
             } else if (event.xbutton.button == Button1 || event.xbutton.button == Button3) {
                 m_window->buttonHeld = true;
-                HandleMouseDown(event.xbutton.x, event.xbutton.y,
+                HandleMouseDown(PanelX(event.xbutton.x), PanelY(event.xbutton.y),
                                 ModifiersOf(event.xbutton.state, event.xbutton.button));
             }
             break;
@@ -284,15 +289,17 @@ void IGraphicsX11::HandleEvent(const void* raw)
             if ((event.xbutton.button == Button1 || event.xbutton.button == Button3) &&
                 m_window->buttonHeld) {
                 m_window->buttonHeld = false;
-                HandleMouseUp(event.xbutton.x, event.xbutton.y,
+                HandleMouseUp(PanelX(event.xbutton.x), PanelY(event.xbutton.y),
                               ModifiersOf(event.xbutton.state, event.xbutton.button));
             }
             break;
         case MotionNotify:
             if (m_window->buttonHeld) {
-                HandleMouseDrag(event.xmotion.x, event.xmotion.y, ModifiersOf(event.xmotion.state));
+                HandleMouseDrag(PanelX(event.xmotion.x), PanelY(event.xmotion.y),
+                                ModifiersOf(event.xmotion.state));
             } else {
-                HandleMouseOver(event.xmotion.x, event.xmotion.y, ModifiersOf(event.xmotion.state));
+                HandleMouseOver(PanelX(event.xmotion.x), PanelY(event.xmotion.y),
+                                ModifiersOf(event.xmotion.state));
                 if (MouseOverControl() != m_tooltipControl) {
                     HideTooltip();
                     m_tooltipControl = MouseOverControl();
@@ -334,7 +341,7 @@ void IGraphicsX11::HandleKey(void* raw)
     x11::TypedText(event, symbol);
     const int key = KeyCodeOf(symbol);
     if (key >= 0) {
-        HandleKeyDown(event.x, event.y, key);
+        HandleKeyDown(PanelX(event.x), PanelY(event.y), key);
     }
 }
 
@@ -509,6 +516,37 @@ void IGraphicsX11::TooltipTick()
     XFlush(display);
 }
 
+bool IGraphicsX11::SetScale(double scale)
+{
+    if (!std::isfinite(scale) || scale < 1.0 || scale > 4.0) {
+        return false;
+    }
+    if (scale != m_scale) {
+        m_scale = scale;
+        if (m_window) {
+            m_window->FreeImages();
+            m_resizePending = true;
+        }
+    }
+    return true;
+}
+
+int IGraphicsX11::PanelX(int x) const
+{
+    return m_scale == 1.0 ? x : static_cast<int>(std::floor(x / m_scale));
+}
+
+int IGraphicsX11::PanelY(int y) const
+{
+    return m_scale == 1.0 ? y : static_cast<int>(std::floor(y / m_scale));
+}
+
+IRectangle IGraphicsX11::PanelArea(int x, int y, int width, int height) const
+{
+    return {PanelX(x), PanelY(y), static_cast<int>(std::ceil((x + width) / m_scale)),
+            static_cast<int>(std::ceil((y + height) / m_scale))};
+}
+
 bool IGraphicsX11::PaintScreen(const IRectangle& rect)
 {
     PixSysBitmap* bitmap = DrawBitmap();
@@ -518,6 +556,10 @@ bool IGraphicsX11::PaintScreen(const IRectangle& rect)
     Display* display = m_window->display;
     const IRectangle area = rect.Intersect({0, 0, bitmap->Width(), bitmap->Height()});
     if (area.Empty()) {
+        return true;
+    }
+    if (m_scale != 1.0) {
+        PaintScaled(area);
         return true;
     }
     if (m_window->shmUsable &&
@@ -546,6 +588,48 @@ bool IGraphicsX11::PaintScreen(const IRectangle& rect)
               area.top, static_cast<unsigned>(area.Width()), static_cast<unsigned>(area.Height()));
     XFlush(display);
     return true;
+}
+
+void IGraphicsX11::PaintScaled(const IRectangle& area)
+{
+    // Each window pixel takes the panel pixel under its centre: edges stay
+    // sharp (whole pixels repeated, at 150 % alternately once and twice).
+    PixSysBitmap& bitmap = *DrawBitmap();
+    Display* display = m_window->display;
+    const int width = WindowWidth();
+    const int height = WindowHeight();
+    const int left = std::max(0, static_cast<int>(std::floor(area.left * m_scale)));
+    const int top = std::max(0, static_cast<int>(std::floor(area.top * m_scale)));
+    const int right = std::min(width, static_cast<int>(std::ceil(area.right * m_scale)));
+    const int bottom = std::min(height, static_cast<int>(std::ceil(area.bottom * m_scale)));
+    if (right <= left || bottom <= top) {
+        return;
+    }
+    auto source = [this](int window, int limit) {
+        return std::min(static_cast<int>((window + 0.5) / m_scale), limit - 1);
+    };
+    const bool shared =
+        m_window->shmUsable && (m_window->shmImage != nullptr || m_window->MakeSharedImage(width, height));
+    if (!shared && (m_window->scaled.Width() != width || m_window->scaled.Height() != height)) {
+        m_window->scaled.SetSize(width, height);
+    }
+    for (int y = top; y < bottom; ++y) {
+        const std::uint32_t* from = bitmap.Row(source(y, bitmap.Height()));
+        auto* to = shared ? reinterpret_cast<std::uint32_t*>(m_window->shmImage->data +
+                                                             static_cast<std::ptrdiff_t>(y) *
+                                                                 m_window->shmImage->bytes_per_line)
+                          : m_window->scaled.Row(y);
+        for (int x = left; x < right; ++x) {
+            to[x] = from[source(x, bitmap.Width())];
+        }
+    }
+    if (shared) {
+        XShmPutImage(display, m_window->window, m_window->gc, m_window->shmImage, left, top, left, top,
+                     static_cast<unsigned>(right - left), static_cast<unsigned>(bottom - top), False);
+    } else {
+        x11::PutBitmap(display, m_window->window, m_window->gc, m_window->scaled, {left, top, right, bottom});
+    }
+    XFlush(display);
 }
 
 namespace {

@@ -24,6 +24,10 @@ public:
     void Idle() override;
     void Resize(int width, int height) override;
     bool PaintScreen(const IRectangle& rect) override;
+    // Window pixels per panel pixel, 1 to 4 (the host's request or the
+    // user's choice); the window follows at the next idle call.
+    bool CanScale() const override { return true; }
+    bool SetScale(double scale) override;
 
     // Typing happens in a box drawn over the control; the window takes the
     // keyboard focus while it is open and gives it back after.
@@ -82,6 +86,12 @@ private:
     void TooltipTick();
     void HideTooltip();
     void PollFileDialog();
+    // Window coordinates to panel coordinates, and the panel pixels an area
+    // of the window shows.
+    int PanelX(int x) const;
+    int PanelY(int y) const;
+    IRectangle PanelArea(int x, int y, int width, int height) const;
+    void PaintScaled(const IRectangle& area);
 
     std::unique_ptr<Window> m_window;
     std::unique_ptr<TextEntry> m_entry;

@@ -51,12 +51,12 @@ int IGraphicsX11::ShowMessageBox(const char* text, const char* caption, int type
             XNextEvent(display, &event);
             switch (event.type) {
                 case Expose:
-                    PaintScreen({event.xexpose.x, event.xexpose.y, event.xexpose.x + event.xexpose.width,
-                                 event.xexpose.y + event.xexpose.height});
+                    PaintScreen(PanelArea(event.xexpose.x, event.xexpose.y, event.xexpose.width,
+                                          event.xexpose.height));
                     break;
                 case ButtonPress:
                     if (event.xbutton.button == Button1) {
-                        answer = box.ButtonAt(event.xbutton.x, event.xbutton.y);
+                        answer = box.ButtonAt(PanelX(event.xbutton.x), PanelY(event.xbutton.y));
                     }
                     break;
                 case KeyPress: {

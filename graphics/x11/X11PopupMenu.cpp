@@ -265,8 +265,9 @@ IMenu* IGraphicsX11::ShowPopupMenu(IMenu& menu, const IRectangle& rect)
     int x = 0;
     int y = 0;
     ::Window child = 0;
-    XTranslateCoordinates(display, m_window->window, RootWindow(display, DefaultScreen(display)), rect.left,
-                          rect.bottom, &x, &y, &child);
+    XTranslateCoordinates(display, m_window->window, RootWindow(display, DefaultScreen(display)),
+                          static_cast<int>(rect.left * Scale()), static_cast<int>(rect.bottom * Scale()), &x,
+                          &y, &child);
     IMenu* result = nullptr;
     {
         MenuSession session(display);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "graphics/IRectangle.h"
+#include "graphics/PixBitmap.h"
 #include "graphics/posix/FileChooser.h"
 #include "graphics/x11/IGraphicsX11.h"
 
@@ -59,6 +60,8 @@ struct IGraphicsX11::Window {
     XImage* shmImage = nullptr;
     bool buttonHeld = false;
     IRectangle exposed;
+    // The window's picture at a display scale other than 1 (without MIT-SHM).
+    PixMemBitmap scaled;
     // The tooltip's window, when shown, and where the pointer rests.
     ::Window tooltip = 0;
     int hoverX = 0;

@@ -80,7 +80,7 @@ TEST_F(Configuration, ValuesAreReadByTheFileRules)
     EXPECT_FALSE(plugin.MidiThru()) << "anything else is false";
     EXPECT_EQ(plugin.ProgramFilesFolder(), longFolder.substr(0, 63));
     const MidiControllerMap& map = plugin.ControllerMap();
-    const std::vector<std::pair<int, int> > expected = {
+    const std::vector<std::pair<int, int>> expected = {
         {7, 0},   {8, -1},       {9, -1},  {10, 500}, {11, 0},   {12, 12},
         {13, -1}, {14, INT_MAX}, {15, -5}, {16, -1},  {119, 70}, {120, -1},
     };
@@ -108,6 +108,24 @@ TEST_F(Configuration, ValuesAreReadByTheFileRules)
     EXPECT_EQ(map.ParameterFor(3), -1);
     EXPECT_TRUE(plugin.IgnoreProgramChange());
     EXPECT_FALSE(FileExists(IniFile())) << "reading does not create it";
+
+    // The panel's size: 100, 150 or 200 (blanks around it are trimmed, as
+    // for every value); anything else keeps the current one.
+    for (const auto& [text, expected] : std::vector<std::pair<std::string, int>>{{"150", 150},
+                                                                                 {"175", 150},
+                                                                                 {"", 150},
+                                                                                 {"200 ", 200},
+                                                                                 {"100", 100},
+                                                                                 {"abc", 100},
+                                                                                 {"200", 200}}) {
+        WriteIni("[Editor]\nPanel Scale=" + text + "\n");
+        plugin.ReadConfiguration();
+        EXPECT_EQ(plugin.PanelScale(), expected) << text;
+    }
+    plugin.WritePanelScale(120);
+    EXPECT_EQ(plugin.PanelScale(), 200) << "not a size on offer";
+    plugin.WritePanelScale(150);
+    EXPECT_EQ(IniLines(), (Lines{"[Editor]", "Panel Scale=150"}));
 }
 
 TEST_F(Configuration, EachWriterWritesExactlyItsKeys)

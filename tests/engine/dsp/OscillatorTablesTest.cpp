@@ -183,11 +183,13 @@ TEST(OscillatorTables, BankIncrementRowsAreTheTablesEntries)
     OscillatorTables tables;
     for (const double rate : {44100.0, 96000.0}) {
         tables.Build(rate);
-        for (int offset = -OscillatorTables::kMaxBankOffset; offset <= OscillatorTables::kMaxBankOffset; ++offset) {
+        for (int offset = -OscillatorTables::kMaxBankOffset; offset <= OscillatorTables::kMaxBankOffset;
+             ++offset) {
             const std::int32_t* row = tables.BankIncrements(offset);
             ASSERT_NE(row, nullptr);
             for (int p = 0; p < OscillatorTables::kBankOscillators; ++p) {
-                ASSERT_EQ(row[p], tables.Increment((kLowestBankKey + p) * kPitchStepsPerKey + offset)) << offset;
+                ASSERT_EQ(row[p], tables.Increment((kLowestBankKey + p) * kPitchStepsPerKey + offset))
+                    << offset;
             }
         }
     }

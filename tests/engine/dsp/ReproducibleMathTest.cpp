@@ -71,9 +71,24 @@ TEST(ReproducibleMath, KnownValuesAndFallbackOutsideTheDomain)
 
 TEST(ReproducibleMath, RoundHalfAwayIsLround)
 {
-    const double tricky[] = {0.0,   -0.0,   0.49999999999999994, -0.49999999999999994, 0.5,  -0.5, 1.5,
-                             -1.5,  2.5,    -2.5,                127.5,                -127.5, 128.0, -128.0,
-                             1e-300, -1e-300, 1048575.5, -1048575.49999999994};
+    const double tricky[] = {0.0,
+                             -0.0,
+                             0.49999999999999994,
+                             -0.49999999999999994,
+                             0.5,
+                             -0.5,
+                             1.5,
+                             -1.5,
+                             2.5,
+                             -2.5,
+                             127.5,
+                             -127.5,
+                             128.0,
+                             -128.0,
+                             1e-300,
+                             -1e-300,
+                             1048575.5,
+                             -1048575.49999999994};
     for (const double x : tricky) {
         EXPECT_EQ(RoundHalfAway(x), std::lround(x)) << x;
     }

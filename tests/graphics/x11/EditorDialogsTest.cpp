@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -318,6 +319,41 @@ TEST(EditorDialogs, ClipboardTextAndTooltips)
     EXPECT_TRUE(editor.IdleUntil([&] { return PopupWindows(display).size() == 1; }));
     MoveTo(display, 20, 190);
     EXPECT_TRUE(editor.IdleUntil([&] { return PopupWindows(display).empty(); }));
+}
+
+TEST(EditorDialogs, OptionMenuOffersThePanelSizes)
+{
+    char pattern[] = "/tmp/vorn-sizes-XXXXXX";
+    const std::string home = mkdtemp(pattern);
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string previous = saved != nullptr ? saved : "";
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    {
+        OpenEditor editor;
+        ASSERT_NE(editor.host.display, nullptr);
+        // Up from nothing reaches the last item, "Panel Size..."; into it,
+        // down twice to 200%.
+        Driver driver([](Display* display) {
+            ASSERT_EQ(WaitForPopups(display, 1).size(), 1u);
+            for (const KeySym key : {XK_Up, XK_Right, XK_Down, XK_Down, XK_Return}) {
+                PressKey(display, key);
+            }
+        });
+        Click(editor.host.display, 844, 40);
+        EXPECT_TRUE(editor.IdleUntil([&] { return editor.plugin.Vorn().PanelScale() == 200; }));
+        ERect* rect = nullptr;
+        ASSERT_EQ(editor.plugin.Dispatch(effEditGetRect, 0, &rect), 1);
+        EXPECT_EQ(rect->right, 2200);
+        std::ifstream ini(home + "/TaskelRorev/vorn.ini");
+        const std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("Panel Scale=200"), std::string::npos) << text;
+    }
+    if (saved != nullptr) {
+        setenv("XDG_DATA_HOME", previous.c_str(), 1);
+    } else {
+        unsetenv("XDG_DATA_HOME");
+    }
+    std::filesystem::remove_all(home);
 }
 
 }  // namespace

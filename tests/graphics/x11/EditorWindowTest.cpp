@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -240,6 +241,19 @@ TEST(EditorWindow, PaintsThroughSharedMemoryAndWithout)
         EXPECT_EQ(RegionSum(host.display, child, 0, 0, 1100, 200),
                   BitmapSum(*graphics.DrawBitmap(), 0, 0, 1100, 200))
             << (shared ? "MIT-SHM" : "XPutImage");
+        // At twice the size, every panel pixel fills two by two window
+        // pixels (the part of the window the screen shows).
+        ASSERT_TRUE(graphics.SetScale(2.0));
+        plugin.IdleFor(150, 60);
+        XSync(host.display, False);
+        unsigned long doubled = 0;
+        for (int y = 0; y < 400; ++y) {
+            for (int x = 0; x < 1100; ++x) {
+                doubled = doubled * 31 + (graphics.DrawBitmap()->Row(y / 2)[x / 2] & 0xFFFFFF);
+            }
+        }
+        EXPECT_EQ(RegionSum(host.display, child, 0, 0, 1100, 400), doubled)
+            << (shared ? "MIT-SHM" : "XPutImage");
         plugin.Dispatch(effEditClose);
     }
     unsetenv("VORN_X11_NO_SHM");
@@ -271,6 +285,104 @@ TEST(EditorWindow, ShowsWhatTheCoreDrawsInBothLayouts)
             << (edit ? "edit layout" : "compact layout");
         plugin.Dispatch(effEditClose);
     }
+}
+
+TEST(EditorWindow, ScalesAtTheHostsRequestAndTheUsersChoice)
+{
+    // A private configuration folder: the chosen size is written there.
+    char pattern[] = "/tmp/vorn-scale-XXXXXX";
+    const std::string home = mkdtemp(pattern);
+    const char* saved = std::getenv("XDG_DATA_HOME");
+    const std::string previous = saved != nullptr ? saved : "";
+    setenv("XDG_DATA_HOME", home.c_str(), 1);
+
+    HostWindow host;
+    ASSERT_NE(host.display, nullptr);
+    XResizeWindow(host.display, host.window, 1280, 1024);
+    XSync(host.display, False);
+    {
+        Plugin plugin;
+        plugin.Vorn().SetEditLayout(false);
+        plugin.Vorn().BuildEditor();
+        plugin.Vorn().PushParametersToEditor();
+        ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
+        plugin.IdleFor(100, 60);
+        IGraphics& graphics = *plugin.Vorn().Graphics();
+        const Window child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(graphics.WindowHandle()));
+
+        // The host's request: twice the size, the panel drawn from the same
+        // bitmap with every pixel doubled.
+        auto scale = [&](float factor) {
+            return plugin.effect->dispatcher(plugin.effect, effVendorSpecific, 0x50726553, 0x41654373,
+                                             nullptr, factor);
+        };
+        g_calls.clear();
+        EXPECT_EQ(scale(2.0f), 1);
+        for (const float refused : {0.0f, 0.5f, 100.0f, std::nanf("")}) {
+            EXPECT_EQ(scale(refused), 0) << refused;
+        }
+        ERect* rect = nullptr;
+        ASSERT_EQ(plugin.Dispatch(effEditGetRect, 0, &rect), 1);
+        EXPECT_EQ(rect->right, 2200);
+        EXPECT_EQ(rect->bottom, 400);
+        plugin.IdleFor(200, 60);
+        XWindowAttributes attributes{};
+        XGetWindowAttributes(host.display, child, &attributes);
+        EXPECT_EQ(attributes.width, 2200);
+        EXPECT_EQ(attributes.height, 400);
+        bool asked = false;
+        for (const auto& call : g_calls) {
+            asked = asked || (call.first == audioMasterSizeWindow && call.second == 2200);
+        }
+        EXPECT_TRUE(asked) << "audioMasterSizeWindow(2200, 400)";
+        XSync(host.display, False);
+        for (const auto& [x, y] : {std::pair{300, 20}, std::pair{250, 124}, std::pair{600, 190}}) {
+            const unsigned long drawn = graphics.DrawBitmap()->Row(y)[x] & 0xFFFFFF;
+            EXPECT_EQ(PixelAt(host.display, child, 2 * x, 2 * y), drawn) << x << "," << y;
+            EXPECT_EQ(PixelAt(host.display, child, 2 * x + 1, 2 * y + 1), drawn) << x << "," << y;
+        }
+        // The pointer in window pixels reaches the panel in panel pixels: 64
+        // window pixels up are 32 panel pixels, +0.25.
+        const double before = plugin.plugin->GetParameter(kBass)->Normalized();
+        XTestFakeMotionEvent(host.display, -1, 2 * 248, 2 * 124, 0);
+        XTestFakeButtonEvent(host.display, 1, True, 0);
+        XSync(host.display, False);
+        plugin.IdleFor(80, 60);
+        XTestFakeMotionEvent(host.display, -1, 2 * 248, 2 * 124 - 64, 0);
+        XSync(host.display, False);
+        plugin.IdleFor(80, 60);
+        XTestFakeButtonEvent(host.display, 1, False, 0);
+        XSync(host.display, False);
+        plugin.IdleFor(80, 60);
+        EXPECT_NEAR(plugin.plugin->GetParameter(kBass)->Normalized(), std::min(1.0, before + 0.25), 1e-9);
+
+        // The user's choice is kept for the next instance.
+        plugin.Vorn().SetPanelScale(150);
+        ASSERT_EQ(plugin.Dispatch(effEditGetRect, 0, &rect), 1);
+        EXPECT_EQ(rect->right, 1650);
+        EXPECT_EQ(rect->bottom, 300);
+        plugin.IdleFor(200, 60);
+        XGetWindowAttributes(host.display, child, &attributes);
+        EXPECT_EQ(attributes.width, 1650);
+        XSync(host.display, False);
+        // Window pixel (450, 186) shows panel pixel (300, 124): the one under
+        // its centre.
+        EXPECT_EQ(PixelAt(host.display, child, 450, 186), graphics.DrawBitmap()->Row(124)[300] & 0xFFFFFF);
+        plugin.Dispatch(effEditClose);
+    }
+    {
+        Plugin next;
+        EXPECT_EQ(next.Vorn().PanelScale(), 150);
+        ERect* rect = nullptr;
+        ASSERT_EQ(next.Dispatch(effEditGetRect, 0, &rect), 1);
+        EXPECT_EQ(rect->right, 1650);
+    }
+    if (saved != nullptr) {
+        setenv("XDG_DATA_HOME", previous.c_str(), 1);
+    } else {
+        unsetenv("XDG_DATA_HOME");
+    }
+    std::filesystem::remove_all(home);
 }
 
 }  // namespace
