@@ -3,10 +3,11 @@
 #include <cmath>
 
 #include "engine/dsp/LimitParameter.h"
+#include "engine/dsp/ReproducibleMath.h"
 
 void Modulator::SetDestination(double destination)
 {
-    m_destination = static_cast<int>(std::lround(LimitParameter(destination, kVcf, kChorus)));
+    m_destination = RoundHalfAway(LimitParameter(destination, kVcf, kChorus));
 }
 
 void Modulator::SetRate(double rate)

@@ -20,7 +20,7 @@ double Clamp(double x, double minimum, double maximum)
 // Tuning in +-1 (half a semitone) to pitch steps; half away from zero.
 std::int32_t TuningSteps(double x)
 {
-    return static_cast<std::int32_t>(std::lround(Clamp(x, -1.0, 1.0) * 64.0));
+    return RoundHalfAway(Clamp(x, -1.0, 1.0) * 64.0);
 }
 
 // Pitch index of pitch class 0 (A at key 21).

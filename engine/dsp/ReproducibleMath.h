@@ -18,9 +18,10 @@ double ReproducibleCos(double x);
 // tan x for x in 0..pi/2 (radians), exclusive of pi/2.
 double ReproducibleTan(double x);
 
-// std::lround for |x| < 2^31, without the library call: halves round away
-// from zero. x minus its truncation is exact, so the comparison with one
-// half decides as lround does.
+// Rounds to the nearest integer, halves away from zero (what lround
+// promises), for |x| < 2^31, the same on every target: the mingw-w64
+// runtime's lround gives 1 for 0.49999999999999994, glibc 0. x minus its
+// truncation is exact, so the comparison with one half decides.
 inline std::int32_t RoundHalfAway(double x)
 {
     const auto whole = static_cast<std::int32_t>(x);

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "engine/dsp/BusFrame.h"
+#include "engine/dsp/ReproducibleMath.h"
 
 namespace {
 
@@ -27,7 +28,7 @@ int Voice::CutoffPitch(double vcfModulationOffset) const
 {
     double term = egIntensity * vcfVelocityFactor * filterEnvelope.Level() + vcfModulationOffset;
     term = std::isnan(term) ? 0.0 : std::clamp(term, -kCutoffTermLimit, kCutoffTermLimit);
-    return cutoffIndex + keyTrackOffset + static_cast<int>(std::lround(term));
+    return cutoffIndex + keyTrackOffset + RoundHalfAway(term);
 }
 
 void Voice::Start(int key, int velocity, std::int32_t serialNumber, const OscillatorBanks& banks,

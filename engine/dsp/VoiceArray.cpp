@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "engine/dsp/LimitParameter.h"
+#include "engine/dsp/ReproducibleMath.h"
 #include "engine/dsp/WaveTables.h"
 
 namespace {
@@ -469,7 +470,7 @@ void VoiceArray::SetVcfType(double x)
 
 void VoiceArray::SetVcfCutoff(double x)
 {
-    const auto index = static_cast<std::int32_t>(std::lround(LimitParameter(x, 0.0, 1.0) * kMaxPitchIndex));
+    const auto index = RoundHalfAway(LimitParameter(x, 0.0, 1.0) * kMaxPitchIndex);
     for (Voice& voice : m_voices) {
         voice.cutoffIndex = index;
     }

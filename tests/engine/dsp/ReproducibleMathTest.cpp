@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <random>
+#include <utility>
 
 namespace {
 
@@ -69,29 +71,29 @@ TEST(ReproducibleMath, KnownValuesAndFallbackOutsideTheDomain)
     EXPECT_TRUE(std::isnan(ReproducibleSin(NAN)));
 }
 
-TEST(ReproducibleMath, RoundHalfAwayIsLround)
+TEST(ReproducibleMath, RoundHalfAwayRoundsHalvesAwayFromZeroOnEveryTarget)
 {
-    const double tricky[] = {0.0,
-                             -0.0,
-                             0.49999999999999994,
-                             -0.49999999999999994,
-                             0.5,
-                             -0.5,
-                             1.5,
-                             -1.5,
-                             2.5,
-                             -2.5,
-                             127.5,
-                             -127.5,
-                             128.0,
-                             -128.0,
-                             1e-300,
-                             -1e-300,
-                             1048575.5,
-                             -1048575.49999999994};
-    for (const double x : tricky) {
-        EXPECT_EQ(RoundHalfAway(x), std::lround(x)) << x;
+    const std::pair<double, std::int32_t> cases[] = {{0.0, 0},
+                                                     {-0.0, 0},
+                                                     {0.49999999999999994, 0},
+                                                     {-0.49999999999999994, 0},
+                                                     {0.5, 1},
+                                                     {-0.5, -1},
+                                                     {1.5, 2},
+                                                     {-1.5, -2},
+                                                     {2.5, 3},
+                                                     {-2.5, -3},
+                                                     {127.5, 128},
+                                                     {-127.5, -128},
+                                                     {128.0, 128},
+                                                     {-128.0, -128},
+                                                     {1e-300, 0},
+                                                     {1048575.5, 1048576},
+                                                     {-1048575.4999999999, -1048575}};
+    for (const auto& [x, expected] : cases) {
+        EXPECT_EQ(RoundHalfAway(x), expected) << x;
     }
+    // Away from the values within an ulp of a half, the C library agrees.
     std::mt19937_64 random(7);
     std::uniform_real_distribution<double> range(-200.0, 200.0);
     for (int i = 0; i < 100000; ++i) {
