@@ -8,23 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "core/MessageBoxCodes.h"
 #include "graphics/IDrawStyle.h"
 #include "graphics/IRectangle.h"
 
 class PixBitmap;
 
-class MessageBoxView {
+class MessageBoxView : public MessageBoxCodes {
 public:
-    // Types (combinable) and answers, as the Windows message box has them.
-    static constexpr int kOk = 0x0;
-    static constexpr int kYesNo = 0x4;
-    static constexpr int kError = 0x10;
-    static constexpr int kQuestion = 0x20;
-    static constexpr int kInformation = 0x40;
-    static constexpr int kAnswerOk = 1;
-    static constexpr int kAnswerYes = 6;
-    static constexpr int kAnswerNo = 7;
-
     // Laid out centred in a panel of width x height.
     MessageBoxView(const char* text, const char* caption, int type, int width, int height);
 

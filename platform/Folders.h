@@ -19,6 +19,10 @@ std::string DocumentsFolder();
 // when folder already ends with one.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// The folder part of path: up to, not including, its last path separator
+// ("\\" or "/" on Windows, "/" elsewhere); empty when it has none.
+std::string FolderOfPath(const std::string& path);
+
 // Creates the folder and any missing parents. True when the folder exists
 // afterwards (also when it existed before).
 bool CreateFolder(const std::string& path);

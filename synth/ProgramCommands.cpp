@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/ProgramFiles.h"
+#include "platform/Folders.h"
 #include "synth/MakerAddresses.h"
 #include "synth/Synth.h"
 #include "synth/UpdateCheck.h"
@@ -29,13 +30,6 @@ SharedFolders& Folders()
 {
     static SharedFolders folders;
     return folders;
-}
-
-// The folder part of a path: up to, not including, its last separator.
-std::string FolderOf(const std::string& path)
-{
-    const std::size_t cut = path.find_last_of("\\/");
-    return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
 std::string Format(const char* pattern, const std::string& value)
@@ -125,7 +119,7 @@ void Synth::RunCommand(SynthDialogs& dialogs, int command)
         std::string folder = get(&SharedFolders::programs);
         dialogs.PromptForFile(file, action, folder, extension);
         if (!file.empty()) {
-            set(&SharedFolders::programs, FolderOf(file));
+            set(&SharedFolders::programs, FolderOfPath(file));
         }
         return file;
     };
@@ -187,7 +181,7 @@ void Synth::RunCommand(SynthDialogs& dialogs, int command)
             dialogs.PromptForFile(file, SynthDialogs::kOpen, folder, "fxb");
             if (!file.empty()) {
                 SelectStartupBank(file);
-                set(&SharedFolders::startupBank, FolderOf(file));
+                set(&SharedFolders::startupBank, FolderOfPath(file));
             }
             break;
         }
@@ -218,8 +212,8 @@ void Synth::RunCommand(SynthDialogs& dialogs, int command)
             std::string folder = get(&SharedFolders::programs);
             dialogs.PromptForFile(file, SynthDialogs::kSave, folder, " ");
             if (!file.empty()) {
-                set(&SharedFolders::programs, FolderOf(file));
-                WriteProgramFilesPath(FolderOf(file));
+                set(&SharedFolders::programs, FolderOfPath(file));
+                WriteProgramFilesPath(FolderOfPath(file));
             }
             break;
         }

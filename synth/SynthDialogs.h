@@ -5,17 +5,10 @@
 
 #include <string>
 
-class SynthDialogs {
-public:
-    // Message box types (combinable) and answers.
-    static constexpr int kOk = 0x0;
-    static constexpr int kYesNo = 0x4;
-    static constexpr int kError = 0x10;
-    static constexpr int kQuestion = 0x20;
-    static constexpr int kInformation = 0x40;
-    static constexpr int kAnswerYes = 6;
-    static constexpr int kAnswerNo = 7;
+#include "core/MessageBoxCodes.h"
 
+class SynthDialogs : public MessageBoxCodes {
+public:
     enum FileAction : int { kOpen = 0, kSave = 1 };
 
     virtual ~SynthDialogs() = default;

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "graphics/EditorHost.h"
 #include "graphics/GraphicsCaches.h"
@@ -613,6 +614,11 @@ void IGraphicsX11::PaintScaled(const IRectangle& area)
     if (!shared && (m_window->scaled.Width() != width || m_window->scaled.Height() != height)) {
         m_window->scaled.SetSize(width, height);
     }
+    // The source column of each window column, worked out once per paint.
+    std::vector<int> columns(static_cast<std::size_t>(right - left));
+    for (int x = left; x < right; ++x) {
+        columns[static_cast<std::size_t>(x - left)] = source(x, bitmap.Width());
+    }
     for (int y = top; y < bottom; ++y) {
         const std::uint32_t* from = bitmap.Row(source(y, bitmap.Height()));
         auto* to = shared ? reinterpret_cast<std::uint32_t*>(m_window->shmImage->data +
@@ -620,7 +626,7 @@ void IGraphicsX11::PaintScaled(const IRectangle& area)
                                                                  m_window->shmImage->bytes_per_line)
                           : m_window->scaled.Row(y);
         for (int x = left; x < right; ++x) {
-            to[x] = from[source(x, bitmap.Width())];
+            to[x] = from[columns[static_cast<std::size_t>(x - left)]];
         }
     }
     if (shared) {
@@ -631,16 +637,6 @@ void IGraphicsX11::PaintScaled(const IRectangle& area)
     }
     XFlush(display);
 }
-
-namespace {
-
-std::string FolderOfPath(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-}  // namespace
 
 void IGraphicsX11::HostFolder(std::string& folder)
 {

@@ -8,6 +8,7 @@
 #include "graphics/MessageBoxView.h"
 #include "graphics/posix/FileChooser.h"
 #include "graphics/x11/X11Window.h"
+#include "platform/Folders.h"
 
 #include <X11/Xatom.h>
 
@@ -15,12 +16,6 @@ namespace {
 
 constexpr const char* kNoFileDialog =
     "No file dialog is available.\nPlease install zenity (or kdialog) to load and save files.";
-
-std::string FolderOfFile(const std::string& path)
-{
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
 
 }  // namespace
 
@@ -115,7 +110,7 @@ void IGraphicsX11::PromptForFile(std::string& file, FileAction action, std::stri
             // Cancelled (empty) answers end the command too.
             file = dialog.answer;
             if (!file.empty()) {
-                folder = FolderOfFile(file);
+                folder = FolderOfPath(file);
             }
             return;
         }

@@ -175,6 +175,12 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "/" + name;
 }
 
+std::string FolderOfPath(const std::string& path)
+{
+    const std::size_t cut = path.find_last_of("/");
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
 bool CreateFolder(const std::string& path)
 {
     if (path.empty()) {

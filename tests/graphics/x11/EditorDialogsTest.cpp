@@ -35,12 +35,7 @@ struct OpenEditor {
         if (host.display == nullptr) {
             return;
         }
-        plugin.Vorn().SetEditLayout(false);
-        plugin.Vorn().BuildEditor();
-        plugin.Vorn().PushParametersToEditor();
-        plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window));
-        child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(Graphics().WindowHandle()));
-        plugin.IdleFor(150, 60);
+        child = plugin.OpenCompact(host.window);
     }
     ~OpenEditor()
     {
@@ -323,11 +318,7 @@ TEST(EditorDialogs, ClipboardTextAndTooltips)
 
 TEST(EditorDialogs, OptionMenuOffersThePanelSizes)
 {
-    char pattern[] = "/tmp/vorn-sizes-XXXXXX";
-    const std::string home = mkdtemp(pattern);
-    const char* saved = std::getenv("XDG_DATA_HOME");
-    const std::string previous = saved != nullptr ? saved : "";
-    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    const PrivateConfiguration configuration;
     {
         OpenEditor editor;
         ASSERT_NE(editor.host.display, nullptr);
@@ -344,16 +335,10 @@ TEST(EditorDialogs, OptionMenuOffersThePanelSizes)
         ERect* rect = nullptr;
         ASSERT_EQ(editor.plugin.Dispatch(effEditGetRect, 0, &rect), 1);
         EXPECT_EQ(rect->right, 2200);
-        std::ifstream ini(home + "/TaskelRorev/vorn.ini");
+        std::ifstream ini(configuration.Folder() + "/TaskelRorev/vorn.ini");
         const std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
         EXPECT_NE(text.find("Panel Scale=200"), std::string::npos) << text;
     }
-    if (saved != nullptr) {
-        setenv("XDG_DATA_HOME", previous.c_str(), 1);
-    } else {
-        unsetenv("XDG_DATA_HOME");
-    }
-    std::filesystem::remove_all(home);
 }
 
 }  // namespace

@@ -174,13 +174,9 @@ TEST(EditorWindow, RedrawsWithinOneTickAtAnyIdleRate)
     HostWindow host;
     ASSERT_NE(host.display, nullptr);
     Plugin plugin;
-    plugin.Vorn().SetEditLayout(false);
-    plugin.Vorn().BuildEditor();
-    plugin.Vorn().PushParametersToEditor();
-    ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
-    plugin.IdleFor(200, 60);
+    const Window child = plugin.OpenCompact(host.window);
+    ASSERT_NE(child, 0u);
     IGraphics& graphics = *plugin.Vorn().Graphics();
-    const Window child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(graphics.WindowHandle()));
     IControl* bass = nullptr;
     for (int i = 0; i < graphics.ControlCount(); ++i) {
         bass = graphics.Control(i)->ParameterIndex() == kBass ? graphics.Control(i) : bass;
@@ -231,12 +227,9 @@ TEST(EditorWindow, PaintsThroughSharedMemoryAndWithout)
             setenv("VORN_X11_NO_SHM", "1", 1);
         }
         Plugin plugin;
-        plugin.Vorn().SetEditLayout(false);
-        plugin.Vorn().BuildEditor();
-        ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
-        plugin.IdleFor(150, 60);
+        const Window child = plugin.OpenCompact(host.window);
+        ASSERT_NE(child, 0u);
         IGraphics& graphics = *plugin.Vorn().Graphics();
-        const Window child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(graphics.WindowHandle()));
         XSync(host.display, False);
         EXPECT_EQ(RegionSum(host.display, child, 0, 0, 1100, 200),
                   BitmapSum(*graphics.DrawBitmap(), 0, 0, 1100, 200))
@@ -289,12 +282,8 @@ TEST(EditorWindow, ShowsWhatTheCoreDrawsInBothLayouts)
 
 TEST(EditorWindow, ScalesAtTheHostsRequestAndTheUsersChoice)
 {
-    // A private configuration folder: the chosen size is written there.
-    char pattern[] = "/tmp/vorn-scale-XXXXXX";
-    const std::string home = mkdtemp(pattern);
-    const char* saved = std::getenv("XDG_DATA_HOME");
-    const std::string previous = saved != nullptr ? saved : "";
-    setenv("XDG_DATA_HOME", home.c_str(), 1);
+    // The chosen size is written to a configuration of the test's own.
+    const PrivateConfiguration configuration;
 
     HostWindow host;
     ASSERT_NE(host.display, nullptr);
@@ -302,13 +291,9 @@ TEST(EditorWindow, ScalesAtTheHostsRequestAndTheUsersChoice)
     XSync(host.display, False);
     {
         Plugin plugin;
-        plugin.Vorn().SetEditLayout(false);
-        plugin.Vorn().BuildEditor();
-        plugin.Vorn().PushParametersToEditor();
-        ASSERT_EQ(plugin.Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host.window)), 1);
-        plugin.IdleFor(100, 60);
+        const Window child = plugin.OpenCompact(host.window);
+        ASSERT_NE(child, 0u);
         IGraphics& graphics = *plugin.Vorn().Graphics();
-        const Window child = static_cast<Window>(reinterpret_cast<std::uintptr_t>(graphics.WindowHandle()));
 
         // The host's request: twice the size, the panel drawn from the same
         // bitmap with every pixel doubled.
@@ -377,12 +362,6 @@ TEST(EditorWindow, ScalesAtTheHostsRequestAndTheUsersChoice)
         ASSERT_EQ(next.Dispatch(effEditGetRect, 0, &rect), 1);
         EXPECT_EQ(rect->right, 1650);
     }
-    if (saved != nullptr) {
-        setenv("XDG_DATA_HOME", previous.c_str(), 1);
-    } else {
-        unsetenv("XDG_DATA_HOME");
-    }
-    std::filesystem::remove_all(home);
 }
 
 }  // namespace

@@ -5,10 +5,15 @@
 // thread sits in them.
 #pragma once
 
+#include <stdlib.h>
+
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -77,6 +82,19 @@ struct Plugin {
     {
         return effect->dispatcher(effect, opcode, 0, value, ptr, 0.0f);
     }
+    // The compact layout (whatever the user's settings say) opened in host
+    // and painted; the editor's window, 0 when it did not open.
+    Window OpenCompact(Window host)
+    {
+        Vorn().SetEditLayout(false);
+        Vorn().BuildEditor();
+        Vorn().PushParametersToEditor();
+        if (Dispatch(effEditOpen, 0, reinterpret_cast<void*>(host)) != 1) {
+            return 0;
+        }
+        IdleFor(150, 60);
+        return static_cast<Window>(reinterpret_cast<std::uintptr_t>(Vorn().Graphics()->WindowHandle()));
+    }
     // Host idle for the given time at the given rate.
     void IdleFor(int milliseconds, int hertz = 25)
     {
@@ -129,6 +147,36 @@ inline unsigned long BitmapSum(PixBitmap& bitmap, int x, int y, int w, int h)
     }
     return sum;
 }
+
+// A configuration folder of the test's own while it lives, so that what a
+// test writes there reaches no other suite.
+class PrivateConfiguration {
+public:
+    PrivateConfiguration()
+    {
+        char pattern[] = "/tmp/vorn-config-XXXXXX";
+        m_folder = mkdtemp(pattern) != nullptr ? pattern : "/tmp";
+        const char* saved = std::getenv("XDG_DATA_HOME");
+        m_had = saved != nullptr;
+        m_previous = m_had ? saved : "";
+        setenv("XDG_DATA_HOME", m_folder.c_str(), 1);
+    }
+    ~PrivateConfiguration()
+    {
+        if (m_had) {
+            setenv("XDG_DATA_HOME", m_previous.c_str(), 1);
+        } else {
+            unsetenv("XDG_DATA_HOME");
+        }
+        std::filesystem::remove_all(m_folder);
+    }
+    const std::string& Folder() const { return m_folder; }
+
+private:
+    std::string m_folder;
+    std::string m_previous;
+    bool m_had = false;
+};
 
 // Runs script on a thread of its own with a display connection of its own,
 // so that it can drive the screen while the test's thread sits in the
