@@ -73,6 +73,21 @@ public:
     }
 
     // Current level, 0..1.
+    // Whether Step would leave level and stage as they are (idle, or a level
+    // that has reached its target); then every further step does too. The
+    // same arithmetic as Step, without changing anything.
+    bool StepKeepsState() const
+    {
+        if (m_stage == kIdle) {
+            return true;
+        }
+        const double next = m_level + (m_target - m_level) * m_rate;
+        if (!(next == m_level)) {
+            return false;
+        }
+        return m_stage == kAttack ? !(next >= 1.0) : !(next <= kSilentLevel);
+    }
+
     double Level() const { return m_level; }
     Stage CurrentStage() const { return static_cast<Stage>(m_stage); }
     bool IsIdle() const { return m_stage == kIdle; }

@@ -90,7 +90,12 @@ void LowPass::ProcessSample(double inLeft, double inRight, double& outLeft, doub
 void LowPass::ProcessBlockAdd(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
                               int count, double gain)
 {
-    BlockAdd(inLeft, inRight, outLeft, outRight, count, gain, [this](StereoDouble x) { return Frame(x); });
+    // On a copy, whose state the compiler keeps in registers from frame to
+    // frame instead of storing and reloading it around the output stores.
+    LowPass filter = *this;
+    BlockAdd(inLeft, inRight, outLeft, outRight, count, gain,
+             [&filter](StereoDouble x) { return filter.Frame(x); });
+    *this = filter;
 }
 
 // --- BandPass ---
@@ -131,7 +136,12 @@ void BandPass::ProcessSample(double inLeft, double inRight, double& outLeft, dou
 void BandPass::ProcessBlockAdd(const double* inLeft, const double* inRight, double* outLeft, double* outRight,
                                int count, double gain)
 {
-    BlockAdd(inLeft, inRight, outLeft, outRight, count, gain, [this](StereoDouble x) { return Frame(x); });
+    // On a copy, whose state the compiler keeps in registers from frame to
+    // frame instead of storing and reloading it around the output stores.
+    BandPass filter = *this;
+    BlockAdd(inLeft, inRight, outLeft, outRight, count, gain,
+             [&filter](StereoDouble x) { return filter.Frame(x); });
+    *this = filter;
 }
 
 // --- LowPass6dB ---
@@ -162,5 +172,10 @@ void LowPass6dB::ProcessSample(double inLeft, double inRight, double& outLeft, d
 void LowPass6dB::ProcessBlockAdd(const double* inLeft, const double* inRight, double* outLeft,
                                  double* outRight, int count, double gain)
 {
-    BlockAdd(inLeft, inRight, outLeft, outRight, count, gain, [this](StereoDouble x) { return Frame(x); });
+    // On a copy, whose state the compiler keeps in registers from frame to
+    // frame instead of storing and reloading it around the output stores.
+    LowPass6dB filter = *this;
+    BlockAdd(inLeft, inRight, outLeft, outRight, count, gain,
+             [&filter](StereoDouble x) { return filter.Frame(x); });
+    *this = filter;
 }

@@ -17,77 +17,8 @@ constexpr int kPremixedSize = WaveTables::kLevelCount * kTableLength;
 // Bits above the 28 phase bits in a 32-bit word: a phase kept shifted up by
 // this much wraps by itself, and its top 12 bits are the table position.
 constexpr int kPhaseHeadroom = 32 - kPhaseBits;
-constexpr int kPositionShift = 32 - 12;
-static_assert(WaveTables::kLength == 1 << 12 && kPhaseToPositionShift + 12 == kPhaseBits);
-
-// One bank as one voice reads it over a stretch of frames: the bank's
-// premixed table of the key's level, and the phase of the key's pitch class
-// times the key's octave factor, shifted up by kPhaseHeadroom (modulo 2^32).
-// That value moves by increment times factor, shifted likewise, per frame;
-// its top 12 bits are the top 12 of the 28 bits of the bank's wrapped phase
-// times the factor, the table position OscillatorBank::AddVoiceSample reads.
-struct BankRead {
-    const double* table;
-    std::uint32_t phase;
-    std::uint32_t step;
-    StereoDouble panGain;  // left and right gain
-};
-
-// Adds the bank's sample to sum and moves on one frame.
-inline void AddBank(BankRead& read, StereoDouble& sum)
-{
-    const double s = read.table[read.phase >> kPositionShift];
-    sum += Broadcast(s) * read.panGain;
-    read.phase += read.step;
-}
-
-inline void AddTo(StereoPair& bus, StereoDouble value)
-{
-    Store(bus, Load(bus) + value);
-}
-
-// One voice over a stretch of frames.
-struct Stretch {
-    BankRead bank[OscillatorBanks::kBankCount];
-    double* gain;  // VCA gain per frame, unless constant
-    double constantGain;
-    BusFrame* frame;     // the stretch's first frame
-    int bus;             // note bus
-    int count;           // frames
-    double* unfiltered;  // pairs per frame for the filter, or null
-};
-
-// Where a voice's output goes besides the raw bus.
-enum class Output { None, NoteBus, Filter };
-
-// kConstantGain: the VCA gain is the same for every frame. kRawBus: the raw
-// bus is mixed (else nothing reads it).
-template <bool kConstantGain, bool kRawBus, Output kOutput>
-void RenderStretch(Stretch& s)
-{
-    BankRead a = s.bank[0];
-    BankRead b = s.bank[1];
-    BankRead c = s.bank[2];
-    const StereoDouble constantGain = Broadcast(s.constantGain);
-    StereoPair* noteBus = &s.frame[0].bus[s.bus];
-    StereoPair* rawBus = &s.frame[0].bus[BusFrame::kRawBus];
-    constexpr int kStride = sizeof(BusFrame) / sizeof(StereoPair);
-    for (int i = 0; i < s.count; ++i) {
-        StereoDouble sum = {0.0, 0.0};
-        AddBank(a, sum);
-        AddBank(b, sum);
-        AddBank(c, sum);
-        const StereoDouble out = sum * (kConstantGain ? constantGain : Broadcast(s.gain[i]));
-        if constexpr (kRawBus) {
-            AddTo(rawBus[i * kStride], out);
-        }
-        if constexpr (kOutput == Output::NoteBus) {
-            AddTo(noteBus[i * kStride], out);
-        } else if constexpr (kOutput == Output::Filter) {
-            std::memcpy(s.unfiltered + 2 * i, &out, sizeof out);
-        }
-    }
-}
+static_assert(WaveTables::kLength == 1 << 12 && kPhaseToPositionShift + 12 == kPhaseBits &&
+              VoiceReadout::kPositionShift == 32 - 12);
 
 }  // namespace
 
@@ -96,8 +27,9 @@ VoiceArray::VoiceArray(const OscillatorBanks& banks, const CutoffTable& table)
       m_premixed(static_cast<std::size_t>(OscillatorBanks::kBankCount) * kPremixedSize + 1, 0.0)
 {
     m_silence = m_premixed.data() + OscillatorBanks::kBankCount * kPremixedSize;
-    const WaveGains none = {std::numeric_limits<double>::quiet_NaN(),
-                            std::numeric_limits<double>::quiet_NaN()};
+    m_waveLevel0 = WaveTables::Get().Level(0);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const WaveGains none = {nan, nan};
     for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
         m_bankGains[b] = none;
         for (WaveGains& built : m_premixedFor[b]) {
@@ -114,7 +46,7 @@ void VoiceArray::Reset(double sampleRate, int controlPeriod)
 {
     m_controlPeriod = std::max(controlPeriod, 1);
     const std::size_t frames = static_cast<std::size_t>(m_controlPeriod);
-    m_gain.assign(frames, 0.0);
+    m_gain.assign(frames * kVoiceCount, 0.0);
     m_unfiltered.assign(frames * 2 * kVoiceCount, 0.0);
     m_serialCounter = 0;
     for (Voice& voice : m_voices) {
@@ -255,7 +187,7 @@ void VoiceArray::UpdateWaveMixTables()
     for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
         const OscillatorBank& bank = m_banks.Bank(b);
         const WaveGains gains = {bank.SawGain(), bank.SquareGain()};
-        if (!(gains.saw == m_bankGains[b].saw && gains.square == m_bankGains[b].square)) {
+        if (!Same(gains, m_bankGains[b])) {
             m_bankGains[b] = gains;
             changed = true;
         }
@@ -268,7 +200,7 @@ void VoiceArray::UpdateWaveMixTables()
     }
 }
 
-const double* VoiceArray::PremixedLevel(int bank, int level)
+inline const double* VoiceArray::PremixedLevel(int bank, int level)
 {
     const double*& known = m_levelTable[bank][level];
     if (known == nullptr) {
@@ -280,19 +212,16 @@ const double* VoiceArray::PremixedLevel(int bank, int level)
 const double* VoiceArray::MixLevel(int bank, int level)
 {
     const WaveGains gains = m_bankGains[bank];
-    const auto same = [](const WaveGains& x, const WaveGains& y) {
-        return x.saw == y.saw && x.square == y.square;
-    };
     // Banks with the same wave mix share one table (the default program has
     // all three at pure sawtooth), which keeps the cache footprint that of
     // the plain wave tables.
     for (int a = 0; a < bank; ++a) {
-        if (same(m_bankGains[a], gains) && same(m_premixedFor[a][level], gains)) {
+        if (Same(m_bankGains[a], gains) && Same(m_premixedFor[a][level], gains)) {
             return m_premixed.data() + a * kPremixedSize + level * kTableLength;
         }
     }
     double* mixed = m_premixed.data() + bank * kPremixedSize + level * kTableLength;
-    if (!same(m_premixedFor[bank][level], gains)) {
+    if (!Same(m_premixedFor[bank][level], gains)) {
         const double* wave = WaveTables::Get().Level(level);
         for (int l = 0; l < kTableLength; ++l) {
             mixed[l] = wave[2 * l] * gains.saw + wave[2 * l + 1] * gains.square;
@@ -302,9 +231,14 @@ const double* VoiceArray::MixLevel(int bank, int level)
     return mixed;
 }
 
-VoiceArray::BankStretch VoiceArray::MakeBankStretch(int bankIndex, const OscillatorTables::KeyRead& key,
-                                                    int begin)
+inline void VoiceArray::ReadBank(int bankIndex, const OscillatorTables::KeyRead& key, int begin,
+                                 VoiceReadout::Bank& read)
 {
+    // The bank's phase times the key's octave factor, shifted up by
+    // kPhaseHeadroom (modulo 2^32), moves by increment times factor, shifted
+    // likewise, per frame; its top 12 bits are the top 12 of the 28 bits of
+    // the bank's wrapped phase times the factor, the table position
+    // OscillatorBank::AddVoiceSample reads.
     const OscillatorBank& bank = m_banks.Bank(bankIndex);
     const std::uint32_t increment =
         static_cast<std::uint32_t>(bank.Increment(static_cast<int>(key.pitchClass)));
@@ -312,65 +246,37 @@ VoiceArray::BankStretch VoiceArray::MakeBankStretch(int bankIndex, const Oscilla
         bank.Phase(static_cast<int>(key.pitchClass)) + static_cast<std::uint32_t>(begin) * increment;
     const double* table = m_silence;
     if (key.octaveFactor != 0) {
-        const auto level = (key.wave - WaveTables::Get().Level(0)) / (2 * kTableLength);
+        const auto level = static_cast<std::size_t>(key.wave - m_waveLevel0) / (2 * kTableLength);
         table = PremixedLevel(bankIndex, static_cast<int>(level));
     }
-    return {table, (phase * key.octaveFactor) << kPhaseHeadroom,
-            (increment * key.octaveFactor) << kPhaseHeadroom, bank.LeftGain(), bank.RightGain()};
+    read.table = static_cast<std::int32_t>(table - m_premixed.data());
+    read.phase = (phase * key.octaveFactor) << kPhaseHeadroom;
+    read.step = (increment * key.octaveFactor) << kPhaseHeadroom;
+    read.leftGain = bank.LeftGain();
+    read.rightGain = bank.RightGain();
 }
 
-void VoiceArray::RenderVoiceBanks(Voice& voice, int begin, int end, BusFrame* frames, double* unfiltered)
+void VoiceArray::PrepareReadout(Voice& voice, int begin, int end, double* gain, double* unfiltered,
+                                VoiceReadout::Voice& read)
 {
-    const int count = end - begin;
     EnvelopeGenerator& envelope = voice.ampEnvelope;
+    read.constantGain = voice.vcaVelocityFactor * envelope.Level();
+    read.gain = nullptr;
     // An envelope that one step leaves unchanged (idle, or holding its
     // sustain level) stays unchanged for every step: its gain is constant and
     // it need not be stepped.
-    EnvelopeGenerator probe = envelope;
-    probe.Step();
-    const bool steady = probe.Level() == envelope.Level() && probe.CurrentStage() == envelope.CurrentStage();
-    Stretch stretch;
-    stretch.gain = m_gain.data();
-    stretch.constantGain = voice.vcaVelocityFactor * envelope.Level();
-    if (!steady) {
-        for (int i = 0; i < count; ++i) {
+    if (!envelope.StepKeepsState()) {
+        for (int i = 0; i < end - begin; ++i) {
             envelope.Step();
-            stretch.gain[i] = voice.vcaVelocityFactor * envelope.Level();
+            gain[i] = voice.vcaVelocityFactor * envelope.Level();
         }
+        read.gain = gain;
     }
     for (int bank = 0; bank < OscillatorBanks::kBankCount; ++bank) {
-        const BankStretch s = MakeBankStretch(bank, voice.keys.read[bank], begin);
-        stretch.bank[bank] = {s.table, s.phase, s.step, StereoDouble{s.leftGain, s.rightGain}};
+        ReadBank(bank, voice.keys.read[bank], begin, read.bank[bank]);
     }
-    stretch.frame = frames + begin;
-    stretch.bus = voice.bus;
-    stretch.count = count;
-    stretch.unfiltered = unfiltered != nullptr ? unfiltered + 2 * begin : nullptr;
-
-    // One loop per combination, so that the per-frame loop has no branches.
-    const Output output = unfiltered != nullptr ? Output::Filter
-                          : m_noteBusesUsed     ? Output::NoteBus
-                                                : Output::None;
-    const auto withOutput = [&]<bool kConstantGain, bool kRawBus>() {
-        switch (output) {
-            case Output::None:
-                RenderStretch<kConstantGain, kRawBus, Output::None>(stretch);
-                break;
-            case Output::NoteBus:
-                RenderStretch<kConstantGain, kRawBus, Output::NoteBus>(stretch);
-                break;
-            case Output::Filter:
-                RenderStretch<kConstantGain, kRawBus, Output::Filter>(stretch);
-                break;
-        }
-    };
-    if (steady) {
-        m_rawBusUsed ? withOutput.template operator()<true, true>()
-                     : withOutput.template operator()<true, false>();
-    } else {
-        m_rawBusUsed ? withOutput.template operator()<false, true>()
-                     : withOutput.template operator()<false, false>();
-    }
+    read.bus = voice.bus;
+    read.unfiltered = unfiltered != nullptr ? unfiltered + 2 * begin : nullptr;
 }
 
 bool VoiceArray::Render(int begin, int end, BusFrame* frames)
@@ -383,6 +289,7 @@ bool VoiceArray::Render(int begin, int end, BusFrame* frames)
     const bool filtered = m_vcfEnabled || m_serialRouting;
     UpdateWaveMixTables();
     std::array<VoiceFilterBank::Input, kVoiceCount> active;
+    std::array<VoiceReadout::Voice, kVoiceCount> reads;
     int activeCount = 0;
     for (int v = 0; v < kVoiceCount; ++v) {
         Voice& voice = m_voices[static_cast<std::size_t>(v)];
@@ -391,9 +298,13 @@ bool VoiceArray::Render(int begin, int end, BusFrame* frames)
         }
         double* unfiltered =
             filtered ? m_unfiltered.data() + static_cast<std::size_t>(v) * 2 * m_controlPeriod : nullptr;
-        active[static_cast<std::size_t>(activeCount++)] = {&voice.filter, unfiltered, voice.bus};
-        RenderVoiceBanks(voice, begin, end, frames, unfiltered);
+        double* gain = m_gain.data() + static_cast<std::size_t>(activeCount) * m_controlPeriod;
+        active[static_cast<std::size_t>(activeCount)] = {&voice.filter, unfiltered, voice.bus};
+        PrepareReadout(voice, begin, end, gain, unfiltered, reads[static_cast<std::size_t>(activeCount)]);
+        ++activeCount;
     }
+    VoiceReadout::Run(reads.data(), activeCount,
+                      {m_premixed.data(), frames + begin, end - begin, m_rawBusUsed, m_noteBusesUsed});
     if (filtered) {
         VoiceFilterBank::Run(active.data(), activeCount, begin, end, frames,
                              {m_vcfEnabled, m_noteBusesUsed, m_serialRouting});

@@ -6,8 +6,9 @@
 // Rendering works on chunks of at most one control period. Within a chunk the
 // bank phases stand at the chunk's first frame (the owner advances them after
 // the chunk), and the owner renders the frames between two note events with
-// one Render call each. Render visits the voices one after the other over
-// the whole stretch of frames instead of all voices per frame; every bus
+// one Render call each. Render reads the voices over the whole stretch of
+// frames, a voice (or four side by side, see VoiceReadout) at a time,
+// instead of all voices per frame; every bus
 // still receives its voices' additions in voice order for every frame, so
 // the result is bit for bit that of RenderFrameReference called per frame.
 // The speed comes from layout and skipped work, not from other arithmetic:
@@ -27,6 +28,7 @@
 #include "engine/dsp/Voice.h"
 #include "engine/dsp/VoiceFilter.h"
 #include "engine/dsp/VoiceFilterBank.h"
+#include "engine/dsp/VoiceReadout.h"
 #include "engine/dsp/WaveTables.h"
 
 class VoiceArray {
@@ -114,27 +116,28 @@ private:
     // Keeps the serial counter from overflowing: renumbers the voices 1..64
     // in note-on order.
     void RenumberSerials();
-    // Renders one voice's unfiltered output for frames begin..end-1 and adds
-    // it to the raw bus; adds it to the note bus as well when `unfiltered` is
-    // null, else stores it there (a pair per chunk frame) for the filter.
-    void RenderVoiceBanks(Voice& voice, int begin, int end, BusFrame* frames, double* unfiltered);
+    // Fills `read`: how the voice reads its banks over chunk frames
+    // begin..end-1, its envelope stepped over them (the gains stored in
+    // `gain`, unless constant); `unfiltered` is the voice's row for its
+    // filter, or null.
+    void PrepareReadout(Voice& voice, int begin, int end, double* gain, double* unfiltered,
+                        VoiceReadout::Voice& read);
+    // A bank's wave mix.
     struct WaveGains {
         double saw;
         double square;
     };
-    struct BankStretch {
-        const double* table;
-        std::uint32_t phase;
-        std::uint32_t step;
-        double leftGain;
-        double rightGain;
-    };
+    static bool Same(const WaveGains& x, const WaveGains& y)
+    {
+        return x.saw == y.saw && x.square == y.square;
+    }
     // Where and how fast a voice reads a bank, from chunk frame begin on.
-    BankStretch MakeBankStretch(int bank, const OscillatorTables::KeyRead& key, int begin);
+    // (Filled in place: a returned copy costs store-forwarding stalls.)
+    inline void ReadBank(int bank, const OscillatorTables::KeyRead& key, int begin, VoiceReadout::Bank& read);
     // The premixed table of one bank and wave level for the bank's current
     // gains, mixed now if it was mixed for other gains (one level: 4096
     // multiply-adds).
-    const double* PremixedLevel(int bank, int level);
+    inline const double* PremixedLevel(int bank, int level);
     // The lookup behind PremixedLevel: another bank's table with the same
     // gains, or this bank's, mixed now when it was mixed for other gains.
     const double* MixLevel(int bank, int level);
@@ -150,8 +153,8 @@ private:
     double m_vcfModulationOffset = 0.0;
 
     int m_controlPeriod = 0;
-    // Per frame of the current stretch: the VCA gain of the voice being
-    // rendered.
+    // Per active voice (kVoiceCount rows of m_controlPeriod): the VCA gain
+    // per frame of the current stretch, for voices whose envelope moves.
     std::vector<double> m_gain;
     // With the VCF in use: each voice's unfiltered output per frame
     // (kVoiceCount rows of m_controlPeriod pairs), filtered frame by frame
@@ -160,9 +163,10 @@ private:
     // Per bank, every wave table level with the bank's saw and square gains
     // applied (saw * saw gain + square * square gain, as the bank computes
     // it per sample), so a voice reads one value per bank and sample; then
-    // 0.0 for silent keys. Rebuilt only when a wave mix changes.
+    // 0.0 for silent keys. Remixed only when a wave mix changes.
     std::vector<double> m_premixed;
     const double* m_silence = nullptr;
+    const double* m_waveLevel0 = nullptr;  // the first wave table level
     // The gains each bank's levels were mixed for, and the bank's current
     // gains (taken by UpdateWaveMixTables).
     WaveGains m_premixedFor[OscillatorBanks::kBankCount][WaveTables::kLevelCount];

@@ -117,6 +117,7 @@ public:
 private:
     // Runs many voices' filters side by side on their own state.
     friend class VoiceFilterLanes;
+    friend class VoiceFilterQuads;
 
     struct State {
         StereoDouble s1;

@@ -1,7 +1,9 @@
 #include "engine/dsp/VoiceFilterBank.h"
 
 #include <algorithm>
-#include <atomic>
+
+#include "engine/dsp/VectorLevel.h"
+#include "engine/dsp/VoiceFilterQuads.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define VORN_VOICE_FILTER_AVX 1
@@ -9,8 +11,6 @@
 #endif
 
 namespace {
-
-std::atomic<bool> g_wideVectorsAllowed{true};
 
 inline void AddTo(StereoPair& bus, StereoDouble value)
 {
@@ -207,12 +207,6 @@ public:
 
 namespace {
 
-bool AvxAvailable()
-{
-    static const bool available = __builtin_cpu_supports("avx");
-    return available;
-}
-
 template <bool kHighpass>
 void RunGroup(const VoiceFilterPair* pairs, int size, int begin, int end, BusFrame* frames,
               VoiceFilterBank::Routing routing)
@@ -269,20 +263,6 @@ void RunWide(const VoiceFilterBank::Input* voices, int count, int begin, int end
 
 #endif  // VORN_VOICE_FILTER_AVX
 
-bool VoiceFilterBank::WideVectorsInUse()
-{
-#if VORN_VOICE_FILTER_AVX
-    return AvxAvailable() && g_wideVectorsAllowed.load(std::memory_order_relaxed);
-#else
-    return false;
-#endif
-}
-
-void VoiceFilterBank::AllowWideVectors(bool allow)
-{
-    g_wideVectorsAllowed.store(allow, std::memory_order_relaxed);
-}
-
 void VoiceFilterBank::Run(const Input* voices, int count, int begin, int end, BusFrame* frames,
                           Routing routing)
 {
@@ -290,7 +270,11 @@ void VoiceFilterBank::Run(const Input* voices, int count, int begin, int end, Bu
         return;
     }
 #if VORN_VOICE_FILTER_AVX
-    if (count <= kMaxVoices && WideVectorsInUse()) {
+    if (count <= kMaxVoices && ActiveVectorLevel() >= VectorLevel::kAvx512) {
+        VoiceFilterQuads::Run(voices, count, begin, end, frames, routing);
+        return;
+    }
+    if (count <= kMaxVoices && ActiveVectorLevel() >= VectorLevel::kAvx) {
         RunWide(voices, count, begin, end, frames, routing);
         return;
     }

@@ -1,7 +1,7 @@
 // Runs the VCFs of many voices over a stretch of frames and mixes their
 // outputs into the buses. Each filter's recursion is one long dependency
 // chain from frame to frame, so the voices are run side by side: on x86-64
-// processors with AVX two voices share one 256-bit register (left and right
+// processors with AVX (see VectorLevel) two voices share one 256-bit register (left and right
 // of both) and four such pairs run interleaved; elsewhere one SSE2 register
 // per voice, voice after voice within each frame. Every lane performs exactly
 // the operations of VoiceFilter::Process in the same order, so both paths
@@ -38,10 +38,4 @@ public:
     // results to frames[begin..end-1]. Every bus receives its voices'
     // additions in the order of `voices`, frame by frame.
     static void Run(const Input* voices, int count, int begin, int end, BusFrame* frames, Routing routing);
-
-    // Whether Run uses the 256-bit path on this processor (x86-64 with AVX
-    // and not switched off).
-    static bool WideVectorsInUse();
-    // Tests: false keeps Run on the SSE2 path even where AVX is available.
-    static void AllowWideVectors(bool allow);
 };

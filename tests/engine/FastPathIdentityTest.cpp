@@ -10,7 +10,7 @@
 #include <random>
 
 #include "EngineHarness.h"
-#include "engine/dsp/VoiceFilterBank.h"
+#include "engine/dsp/VectorLevel.h"
 
 namespace {
 
@@ -145,21 +145,26 @@ TEST(FastPathIdentity, RandomSettingsNotesAndLongSilencesMatchTheReferenceLoop)
     EXPECT_GT(totalReplayed, 2000u);
 }
 
-// The voice filters have a 256-bit path where the processor has AVX; both
-// paths must give the reference's bits (VCF off, parallel and serial).
-TEST(FastPathIdentity, WideAndSse2PathsBothMatch)
+// The voice read-out and the voice filters have paths for wider vectors
+// where the processor has them; every level must give the reference's bits
+// (VCF off, parallel and serial).
+TEST(FastPathIdentity, EveryVectorLevelMatches)
 {
     std::mt19937 random(77);
     for (int trial = 0; trial < 6; ++trial) {
         SCOPED_TRACE(trial);
         Scenario scenario = RandomScenario(random, trial);
         const StereoBuffer expected = RenderScenario(scenario, true, 4096);
-        VoiceFilterBank::AllowWideVectors(false);
-        const StereoBuffer narrow = RenderScenario(scenario, false, 512);
-        VoiceFilterBank::AllowWideVectors(true);
-        const StereoBuffer wide = RenderScenario(scenario, false, 512);
-        EXPECT_TRUE(Identical(narrow, expected)) << "SSE2 path";
-        EXPECT_TRUE(Identical(wide, expected)) << "wide path";
+        for (const VectorLevel level :
+             {VectorLevel::kPairs, VectorLevel::kAvx, VectorLevel::kAvx2, VectorLevel::kAvx512}) {
+            if (level > ProcessorVectorLevel()) {
+                continue;
+            }
+            CapVectorLevel(level);
+            const StereoBuffer rendered = RenderScenario(scenario, false, 512);
+            EXPECT_TRUE(Identical(rendered, expected)) << "vector level " << static_cast<int>(level);
+        }
+        CapVectorLevel(VectorLevel::kAvx512);
     }
 }
 

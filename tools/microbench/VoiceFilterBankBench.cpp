@@ -1,20 +1,21 @@
 // Cost of the 64 voices' filters over one control period through
-// VoiceFilterBank (serial routing, VCF bus and note buses), on the SSE2 path
-// and on the 256-bit path where the processor has AVX. Reported per voice
-// frame.
+// VoiceFilterBank (serial routing, VCF bus and note buses), at each vector
+// level the processor has: SSE2 pairs, 256-bit pairs of voices, 512-bit
+// quads. Reported per voice frame.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <vector>
 
+#include "engine/dsp/VectorLevel.h"
 #include "engine/dsp/VoiceFilterBank.h"
 
 namespace {
 
-void RunBank(benchmark::State& state, bool wide)
+void RunBank(benchmark::State& state, VectorLevel level)
 {
-    if (wide && !VoiceFilterBank::WideVectorsInUse()) {
-        state.SkipWithError("no AVX on this processor");
+    if (ProcessorVectorLevel() < level) {
+        state.SkipWithError("not on this processor");
         return;
     }
     constexpr int kVoices = 64;
@@ -34,25 +35,31 @@ void RunBank(benchmark::State& state, bool wide)
         inputs.push_back({&filter, unfiltered.data() + 2 * kFrames * v, v % 12});
     }
     std::vector<BusFrame> buses(kFrames);
-    VoiceFilterBank::AllowWideVectors(wide);
+    CapVectorLevel(level);
     for (auto _ : state) {
         VoiceFilterBank::Run(inputs.data(), kVoices, 0, kFrames, buses.data(), {true, true, true});
         benchmark::ClobberMemory();
     }
-    VoiceFilterBank::AllowWideVectors(true);
+    CapVectorLevel(VectorLevel::kAvx512);
     state.SetItemsProcessed(state.iterations() * kVoices * kFrames);
 }
 
 void BM_VoiceFilterBankSse2(benchmark::State& state)
 {
-    RunBank(state, false);
+    RunBank(state, VectorLevel::kPairs);
 }
 BENCHMARK(BM_VoiceFilterBankSse2)->Arg(0)->Arg(1);
 
-void BM_VoiceFilterBankWide(benchmark::State& state)
+void BM_VoiceFilterBankAvx(benchmark::State& state)
 {
-    RunBank(state, true);
+    RunBank(state, VectorLevel::kAvx);
 }
-BENCHMARK(BM_VoiceFilterBankWide)->Arg(0)->Arg(1);
+BENCHMARK(BM_VoiceFilterBankAvx)->Arg(0)->Arg(1);
+
+void BM_VoiceFilterBankAvx512(benchmark::State& state)
+{
+    RunBank(state, VectorLevel::kAvx512);
+}
+BENCHMARK(BM_VoiceFilterBankAvx512)->Arg(0)->Arg(1);
 
 }  // namespace

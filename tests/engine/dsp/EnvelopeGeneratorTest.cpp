@@ -310,3 +310,36 @@ TEST(EnvelopeGenerator, ParameterChangesActOnTheRunningSegmentOnly)
     }
     EXPECT_NEAR(env.Level(), 0.9, 1e-9);
 }
+
+// StepKeepsState must say exactly whether one Step leaves level and stage
+// alone, through every stage and its end: attack reaching 1, decay settling
+// on the sustain level, release reaching silence, and idle.
+TEST(EnvelopeGenerator, StepKeepsStateAgreesWithAStepTaken)
+{
+    for (const double attack : {0.0, 0.05}) {
+        for (const double sustain : {0.0, 0.4, 1.0}) {
+            EnvelopeGenerator env;
+            env.Reset(2000.0);
+            env.SetAttack(attack);
+            env.SetDecay(0.02);
+            env.SetSustain(sustain);
+            env.SetRelease(0.03);
+            EXPECT_TRUE(env.StepKeepsState());  // idle
+            env.Trigger();
+            long kept = 0;
+            for (long n = 0; n < 400000; ++n) {
+                if (n == 200000) {
+                    env.Release();
+                }
+                EnvelopeGenerator probe = env;
+                probe.Step();
+                const bool same = probe.Level() == env.Level() && probe.CurrentStage() == env.CurrentStage();
+                ASSERT_EQ(env.StepKeepsState(), same) << "step " << n << ", stage " << env.CurrentStage();
+                kept += same ? 1 : 0;
+                env.Step();
+            }
+            EXPECT_TRUE(env.IsIdle());
+            EXPECT_GT(kept, 0);
+        }
+    }
+}

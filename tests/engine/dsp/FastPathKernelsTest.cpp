@@ -14,6 +14,7 @@
 #include "engine/dsp/Phaser.h"
 #include "engine/dsp/PreFilter.h"
 #include "engine/dsp/SignalChain.h"
+#include "engine/dsp/VectorLevel.h"
 #include "engine/dsp/VoiceFilterBank.h"
 
 namespace {
@@ -28,10 +29,23 @@ bool SameBuses(const std::vector<BusFrame>& a, const std::vector<BusFrame>& b)
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(BusFrame)) == 0;
 }
 
-// Restores the wide-vector switch whatever a test does.
-struct WideVectorGuard {
-    ~WideVectorGuard() { VoiceFilterBank::AllowWideVectors(true); }
+// Lifts the vector-level cap whatever a test does.
+struct VectorLevelGuard {
+    ~VectorLevelGuard() { CapVectorLevel(VectorLevel::kAvx512); }
 };
+
+// The vector levels this processor can run, SSE2 pairs first.
+std::vector<VectorLevel> AvailableLevels()
+{
+    std::vector<VectorLevel> levels;
+    for (const VectorLevel level :
+         {VectorLevel::kPairs, VectorLevel::kAvx, VectorLevel::kAvx2, VectorLevel::kAvx512}) {
+        if (level <= ProcessorVectorLevel()) {
+            levels.push_back(level);
+        }
+    }
+    return levels;
+}
 
 struct VoiceSetup {
     double type;
@@ -41,16 +55,22 @@ struct VoiceSetup {
     int warmup;  // frames run before the stretch, so dithers and states differ
 };
 
-// Runs `count` voice filters over one stretch three ways: Process per voice
-// and frame (the definition), the bank on the SSE2 path and the bank on the
-// wide path where the processor has it. Buses, outputs and final filter
-// states must agree bit for bit.
+// Chunk frames begin..end-1 of a chunk of `frames`.
+struct StretchOf {
+    int frames;
+    int begin;
+    int end;
+};
+
+// Runs `count` voice filters over one stretch: Process per voice and frame
+// (the definition), then the bank at every vector level the processor has.
+// Buses, outputs and final filter states must agree bit for bit.
 void CheckBank(const std::vector<VoiceSetup>& setups, VoiceFilterBank::Routing routing, std::mt19937& random,
-               bool poison)
+               bool poison, StretchOf stretch = {48, 5, 41})
 {
-    const int frames = 48;
-    const int begin = 5;
-    const int end = 41;
+    const int frames = stretch.frames;
+    const int begin = stretch.begin;
+    const int end = stretch.end;
     const CutoffTable table;
     const int count = static_cast<int>(setups.size());
     std::uniform_real_distribution<double> sample(-2.0, 2.0);
@@ -63,6 +83,11 @@ void CheckBank(const std::vector<VoiceSetup>& setups, VoiceFilterBank::Routing r
         input[2 * frames * 0 + 2 * 20] = std::numeric_limits<double>::quiet_NaN();
         input[static_cast<std::size_t>(2 * frames * (count - 1) + 2 * 30 + 1)] =
             std::numeric_limits<double>::infinity();
+        if (frames > 150) {
+            // And one in a later piece of the 512-bit path.
+            input[static_cast<std::size_t>(2 * frames * (count / 2) + 2 * 150)] =
+                -std::numeric_limits<double>::infinity();
+        }
     }
     auto makeFilters = [&] {
         std::vector<VoiceFilter> filters(static_cast<std::size_t>(count), VoiceFilter(&table));
@@ -134,25 +159,26 @@ void CheckBank(const std::vector<VoiceSetup>& setups, VoiceFilterBank::Routing r
     };
     const std::vector<double> expectedStates = finalStates(expectedFilters);
 
-    WideVectorGuard guard;
-    for (const bool wide : {false, true}) {
-        VoiceFilterBank::AllowWideVectors(wide);
+    VectorLevelGuard guard;
+    for (const VectorLevel level : AvailableLevels()) {
+        CapVectorLevel(level);
         std::vector<VoiceFilter> filters = makeFilters();
         std::vector<BusFrame> buses = freshBuses();
         const std::vector<VoiceFilterBank::Input> list = inputs(filters);
         VoiceFilterBank::Run(list.data(), count, begin, end, buses.data(), routing);
         EXPECT_TRUE(SameBuses(buses, expected))
-            << (wide ? "wide" : "SSE2") << " path, " << count << " voices";
+            << "vector level " << static_cast<int>(level) << ", " << count << " voices";
         const std::vector<double> states = finalStates(filters);
         EXPECT_TRUE(SameBits(states.data(), expectedStates.data(), states.size()))
-            << (wide ? "wide" : "SSE2") << " path, " << count << " voices: filter state differs";
+            << "vector level " << static_cast<int>(level) << ", " << count << " voices: filter state differs";
     }
 }
 
 TEST(FastPathKernels, VoiceFilterBankMatchesProcessPerVoice)
 {
-    if (!VoiceFilterBank::WideVectorsInUse()) {
-        std::printf("note: no AVX here, only the SSE2 path is compared\n");
+    if (ProcessorVectorLevel() < VectorLevel::kAvx512) {
+        std::printf("note: this processor runs vector levels up to %d only\n",
+                    static_cast<int>(ProcessorVectorLevel()));
     }
     std::mt19937 random(5);
     std::uniform_int_distribution<int> cutoff(-100, 17400);
@@ -173,6 +199,25 @@ TEST(FastPathKernels, VoiceFilterBankMatchesProcessPerVoice)
             for (const VoiceFilterBank::Routing& routing : routings) {
                 CheckBank(setups, routing, random, modes == 2 && count > 2);
             }
+        }
+    }
+}
+
+// A stretch longer than the 512-bit path's pieces, with neighbours on one
+// note bus (added in registers there), clean and with a NaN or infinity in
+// an early and a late piece.
+TEST(FastPathKernels, VoiceFilterBankLongStretchesMatchProcessPerVoice)
+{
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (const int count : {5, 24, 64}) {
+        std::vector<VoiceSetup> setups;
+        for (int v = 0; v < count; ++v) {
+            setups.push_back({v % 7 == 6 ? 1.0 : 0.0, unit(random), 4000 + 150 * v, v * 12 / count, v % 5});
+        }
+        for (const bool poison : {false, true}) {
+            CheckBank(setups, {true, true, true}, random, poison, {200, 3, 190});
+            CheckBank(setups, {false, true, false}, random, poison, {200, 3, 190});
         }
     }
 }
