@@ -52,8 +52,8 @@ struct VoiceFilterQuads::Quad {
     }
     void Scatter(StereoPair VoiceFilter::*member, __m512d value) const
     {
-        alignas(64) double lanes[2 * kLanes];
-        _mm512_store_pd(lanes, value);
+        double lanes[2 * kLanes];
+        _mm512_storeu_pd(lanes, value);
         for (int k = 0; k < count; ++k) {
             std::memcpy(voice[k]->filter->*member, lanes + 2 * k, sizeof(StereoPair));
         }
