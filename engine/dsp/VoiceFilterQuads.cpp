@@ -61,11 +61,11 @@ struct VoiceFilterQuads::Quad {
 };
 
 // Filters frames begin..end-1 (at most kPiece) of the quads, writing the
-// outputs to out: a row of kPiece (left, right) pairs per lane, frame
-// begin first. kChecked: NaN and infinite states are
-// reset frame by frame, as VoiceFilter::Process does; otherwise the dither is
-// just added, and false is returned (the filters left untouched) if a state
-// ended up NaN or infinite.
+// outputs to out: a row of kPiece (left, right) pairs per lane, frame begin
+// first. kChecked: NaN and infinite states are reset frame by frame, as
+// VoiceFilter::Process does; otherwise the dither is just added, and false
+// is returned (the filters left untouched) if a state ended up NaN or
+// infinite.
 template <int kQuads, bool kHighpass, bool kChecked>
 bool VoiceFilterQuads::Filter(const Quad* quads, int begin, int end, double* out)
 {

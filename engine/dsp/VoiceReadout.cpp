@@ -1,13 +1,11 @@
 #include "engine/dsp/VoiceReadout.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "engine/dsp/VectorLevel.h"
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define VORN_READOUT_AVX2 1
-#include <immintrin.h>
 #endif
 
 namespace {
@@ -22,8 +20,6 @@ inline void AddTo(StereoPair& bus, StereoDouble value)
 {
     Store(bus, Load(bus) + value);
 }
-
-// ---- One voice at a time, left and right in one SSE2 register -------------
 
 struct PairBank {
     const double* table;
@@ -104,8 +100,8 @@ void ReadVoice(const VoiceReadout::Voice& voice, const VoiceReadout::Stretch& s)
 
 #if VORN_READOUT_AVX2
 // The same loop in the AVX2 and BMI2 encodings: three-operand arithmetic,
-// broadcasting loads and shifts into another register take about a quarter
-// of its instructions away. Same operations, same bits.
+// broadcasting loads and shifts into another register take about a fifth of
+// its instructions away. Same operations, same bits.
 template <bool kConstantGain, bool kRawBus, Output kOutput>
 __attribute__((target("avx2,bmi2"))) void ReadVoiceAvx2(const VoiceReadout::Voice& voice,
                                                         const VoiceReadout::Stretch& s)

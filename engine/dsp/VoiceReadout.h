@@ -4,13 +4,13 @@
 // right gains, summed bank after bank, times the voice's VCA gain; that is
 // added to the raw bus and the voice's note bus, or kept for its filter.
 //
-// On x86-64 processors with AVX2 (see VectorLevel) four voices share each
-// instruction: their phases in one integer register, their table reads one
-// gather, their left and right sums one 256-bit register each; elsewhere one
-// voice after the other with its left and right in one SSE2 register. Every
-// lane performs the voice's own operations in the same order, and every bus
-// receives its voices' additions frame by frame in the order of the list, so
-// both paths give the same bits.
+// One voice after the other over the whole stretch, its left and right in
+// one SSE2 register; every bus still receives its voices' additions frame by
+// frame in the order of the list. On x86-64 processors with AVX2 (see
+// VectorLevel) the same loop runs in that instruction set's encodings, with
+// the same operations and bits. Four voices side by side in 256-bit lanes
+// (gathered or inserted table reads) measured slower: a voice's sample costs
+// one table read per bank either way, and the lanes add the shuffles.
 #pragma once
 
 #include <cstdint>
