@@ -13,6 +13,9 @@ constexpr double kPi = 3.14159265358979323846;
 constexpr double kMaxFrequencyRatio = 0.49;
 constexpr double kMinQ = 0.001;
 
+// Frames a block loop runs before it checks its states.
+constexpr int kPiece = 64;
+
 // Adds gain * filtered input to the outputs, frame by frame.
 template <typename FrameFunction>
 void BlockAdd(const double* inLeft, const double* inRight, double* outLeft, double* outRight, int count,
@@ -172,10 +175,45 @@ void LowPass6dB::ProcessSample(double inLeft, double inRight, double& outLeft, d
 void LowPass6dB::ProcessBlockAdd(const double* inLeft, const double* inRight, double* outLeft,
                                  double* outRight, int count, double gain)
 {
-    // On a copy, whose state the compiler keeps in registers from frame to
-    // frame instead of storing and reloading it around the output stores.
-    LowPass6dB filter = *this;
-    BlockAdd(inLeft, inRight, outLeft, outRight, count, gain,
-             [&filter](StereoDouble x) { return filter.Frame(x); });
-    *this = filter;
+    // Pieces of frames, first without resetting a NaN or infinite state:
+    // the output is the state plus a term, so such a state shows in that
+    // frame's output. Finite outputs and a finite final state show that no
+    // reset was due; otherwise the piece's outputs are put back and it runs
+    // again frame by frame as Frame does.
+    const StereoDouble g = Broadcast(gain);
+    const StereoDouble a = Load(m_coefficient[kOnePoleA]);
+    const StereoDouble b = Load(m_coefficient[kOnePoleB]);
+    for (int first = 0; first < count; first += kPiece) {
+        const int n = std::min(kPiece, count - first);
+        StereoDouble s = Load(m_state[kS]);
+        double dither = m_dither;
+        StereoPair saved[kPiece];
+        StereoDouble finite = {};
+        for (int i = first; i < first + n; ++i) {
+            dither = -dither;
+            const StereoDouble before = {outLeft[i], outRight[i]};
+            Store(saved[i - first], before);
+            const StereoDouble bx = b * StereoDouble{inLeft[i], inRight[i]};
+            const StereoDouble y = bx + (s + Broadcast(dither));
+            s = bx - a * y;
+            finite += y - y;
+            const StereoDouble out = before + g * y;
+            outLeft[i] = out[0];
+            outRight[i] = out[1];
+        }
+        finite += s - s;
+        if (finite[0] == 0.0 && finite[1] == 0.0) {
+            Store(m_state[kS], s);
+            m_dither = dither;
+            continue;
+        }
+        for (int i = first; i < first + n; ++i) {
+            outLeft[i] = saved[i - first][0];
+            outRight[i] = saved[i - first][1];
+        }
+        LowPass6dB filter = *this;
+        BlockAdd(inLeft + first, inRight + first, outLeft + first, outRight + first, n, gain,
+                 [&filter](StereoDouble x) { return filter.Frame(x); });
+        *this = filter;
+    }
 }

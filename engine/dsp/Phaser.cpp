@@ -95,6 +95,8 @@ void Phaser::ProcessChecked(double* left, double* right, int count)
     for (int i = 0; i < count; ++i) {
         const StereoDouble x = {left[i], right[i]};
         StereoDouble u = x;
+        // Unrolled, so that the stage states stay in registers.
+#pragma GCC unroll 8
         for (int k = 0; k < kStageCount; ++k) {
             const StereoDouble state = DitherOrReset(s[k], dither);
             const StereoDouble next = a * u + state;
@@ -137,6 +139,8 @@ bool Phaser::ProcessFinite(double* left, double* right, int count)
         const StereoDouble x = {left[i], right[i]};
         Store(saved[i], x);
         StereoDouble u = x;
+        // Unrolled, so that the stage states stay in registers.
+#pragma GCC unroll 8
         for (int k = 0; k < kStageCount; ++k) {
             const StereoDouble next = a * u + (s[k] + dither);
             s[k] = u - a * next;

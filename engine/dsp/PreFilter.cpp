@@ -1,5 +1,6 @@
 #include "engine/dsp/PreFilter.h"
 
+#include <algorithm>
 #include <type_traits>
 
 #include "engine/dsp/LimitParameter.h"
@@ -12,6 +13,62 @@ constexpr double kMinQ = 0.5;
 constexpr double kMaxQ = 10.0;
 
 }  // namespace
+
+template <typename Band>
+template <bool kChecked>
+bool PreFilter<Band>::RunOnePole(const BusFrame* buses, int count, StereoDouble gain, const StereoDouble* a,
+                                 const StereoDouble* b, StereoDouble* state, double& dither, double* mixLeft,
+                                 double* mixRight)
+{
+    StereoDouble s[kBandCount];
+    for (int k = 0; k < kBandCount; ++k) {
+        s[k] = state[k];
+    }
+    double sign = dither;
+    StereoPair saved[kPiece];
+    StereoDouble finite = {};
+    for (int i = 0; i < count; ++i) {
+        StereoDouble x[kBandCount];
+        BandInputs(buses[i], x);
+        sign = -sign;
+        const StereoDouble d = Broadcast(sign);
+        StereoDouble sum = {};
+        // Unrolled, so that the bands' states stay in registers.
+#pragma GCC unroll 8
+        for (int k = 0; k < kBandCount; ++k) {
+            const StereoDouble treated = kChecked ? DitherOrReset(s[k], d) : s[k] + d;
+            const StereoDouble bx = b[k] * x[k];
+            const StereoDouble y = bx + treated;
+            s[k] = bx - a[k] * y;
+            sum += y;
+        }
+        const StereoDouble before = {mixLeft[i], mixRight[i]};
+        if constexpr (!kChecked) {
+            Store(saved[i], before);
+            finite += sum - sum;
+        }
+        const StereoDouble mix = before + gain * sum;
+        mixLeft[i] = mix[0];
+        mixRight[i] = mix[1];
+    }
+    if constexpr (!kChecked) {
+        for (int k = 0; k < kBandCount; ++k) {
+            finite += s[k] - s[k];
+        }
+        if (!(finite[0] == 0.0 && finite[1] == 0.0)) {
+            for (int i = 0; i < count; ++i) {
+                mixLeft[i] = saved[i][0];
+                mixRight[i] = saved[i][1];
+            }
+            return false;
+        }
+    }
+    for (int k = 0; k < kBandCount; ++k) {
+        state[k] = s[k];
+    }
+    dither = sign;
+    return true;
+}
 
 template <typename Band>
 PreFilter<Band>::PreFilter()
@@ -95,22 +152,20 @@ void PreFilter<Band>::ProcessAdd(const BusFrame* buses, int count, double level,
             b[k] = Load(m_band[k].m_coefficient[Filter::kOnePoleB]);
             s[k] = Load(m_band[k].m_state[Filter::kS]);
         }
-        for (int i = 0; i < count; ++i) {
-            StereoDouble x[kBandCount];
-            BandInputs(buses[i], x);
-            dither = -dither;
-            const StereoDouble d = Broadcast(dither);
-            StereoDouble sum = {};
-            for (int k = 0; k < kBandCount; ++k) {
-                const StereoDouble state = DitherOrReset(s[k], d);
-                const StereoDouble bx = b[k] * x[k];
-                const StereoDouble y = bx + state;
-                s[k] = bx - a[k] * y;
-                sum += y;
+        // Pieces of frames, first without resetting NaN and infinite states
+        // (a band's output is its state plus a term, so a state that turns
+        // NaN or infinite makes the frame's sum so): finite sums and final
+        // states show that no reset was due, and the piece stands. Otherwise
+        // its mix is put back and it runs again with the resets.
+        for (int first = 0; first < count; first += kPiece) {
+            const int n = std::min(kPiece, count - first);
+            const auto run = [&]<bool kChecked>() {
+                return RunOnePole<kChecked>(buses + first, n, gain, a, b, s, dither, mixLeft + first,
+                                            mixRight + first);
+            };
+            if (!run.template operator()<false>()) {
+                run.template operator()<true>();
             }
-            const StereoDouble mix = StereoDouble{mixLeft[i], mixRight[i]} + gain * sum;
-            mixLeft[i] = mix[0];
-            mixRight[i] = mix[1];
         }
         for (int k = 0; k < kBandCount; ++k) {
             Store(m_band[k].m_state[Filter::kS], s[k]);
@@ -136,6 +191,8 @@ void PreFilter<Band>::ProcessAdd(const BusFrame* buses, int count, double level,
             dither = -dither;
             const StereoDouble d = Broadcast(dither);
             StereoDouble sum = {};
+            // Unrolled, so that the bands' states stay in registers.
+#pragma GCC unroll 8
             for (int k = 0; k < kBandCount; ++k) {
                 const StereoDouble px1 = DitherOrReset(x1[k], d);
                 const StereoDouble px2 = DitherOrReset(x2[k], d);

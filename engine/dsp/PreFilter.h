@@ -87,6 +87,16 @@ private:
         input[5] = w1 * Load(b[9]) + w2 * Load(b[10]) + Load(b[11]);
     }
 
+    // ProcessAdd's one-pole bands over at most kPiece frames, from and into
+    // their states. kChecked: NaN and infinite states are reset frame by
+    // frame; otherwise false is returned (state, dither and mix untouched)
+    // if a reset would have been due.
+    static constexpr int kPiece = 64;
+    template <bool kChecked>
+    static bool RunOnePole(const BusFrame* buses, int count, StereoDouble gain, const StereoDouble* a,
+                           const StereoDouble* b, StereoDouble* state, double& dither, double* mixLeft,
+                           double* mixRight);
+
     Band m_band[kBandCount];
     double m_sampleRate = 0.0;
     // Below any real shift, so the first ApplyShift always places the bands.

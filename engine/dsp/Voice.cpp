@@ -10,9 +10,6 @@ namespace {
 
 constexpr int kLowestSplitKey = 43;  // first key of bus 1
 constexpr int kKeysPerBus = 4;
-// Bound on the rounded cutoff term, far outside the usable 0..17280, so that
-// an absurd value can never overflow the integer sum.
-constexpr double kCutoffTermLimit = 1.0e6;
 
 }  // namespace
 
@@ -22,13 +19,6 @@ int NoteBusOfKey(int key)
         return 0;
     }
     return std::min(BusFrame::kNoteBusCount - 1, (key - kLowestSplitKey) / kKeysPerBus + 1);
-}
-
-int Voice::CutoffPitch(double vcfModulationOffset) const
-{
-    double term = egIntensity * vcfVelocityFactor * filterEnvelope.Level() + vcfModulationOffset;
-    term = std::isnan(term) ? 0.0 : std::clamp(term, -kCutoffTermLimit, kCutoffTermLimit);
-    return cutoffIndex + keyTrackOffset + RoundHalfAway(term);
 }
 
 void Voice::Start(int key, int velocity, std::int32_t serialNumber, const OscillatorBanks& banks,
@@ -58,16 +48,6 @@ void Voice::Release(bool force)
     }
     filterEnvelope.Release();
     ampEnvelope.Release();
-}
-
-void Voice::ControlTick(double vcfModulationOffset)
-{
-    if (!active) {
-        return;
-    }
-    filterEnvelope.Step();
-    filter.SetCutoff(CutoffPitch(vcfModulationOffset));
-    active = !filterEnvelope.IsIdle() || !ampEnvelope.IsIdle();
 }
 
 void Voice::Reset(double sampleRate, const OscillatorBanks& banks)

@@ -5,10 +5,13 @@
 // the 64 voices and does note assignment and rendering.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "engine/dsp/EnvelopeGenerator.h"
 #include "engine/dsp/OscillatorBank.h"
+#include "engine/dsp/ReproducibleMath.h"
 #include "engine/dsp/VoiceFilter.h"
 
 // Note bus 0..11 of MIDI key 0..127: keys up to 42 feed bus 0, then every
@@ -32,8 +35,17 @@ public:
     // unless force is false and the sustain pedal holds the voice.
     void Release(bool force);
     // Control tick of an active voice: steps the VCF EG, sets the cutoff and
-    // refreshes the active flag. Inactive voices are left alone.
-    void ControlTick(double vcfModulationOffset);
+    // refreshes the active flag. Inactive voices are left alone. Inline: it
+    // runs for every voice at every tick.
+    void ControlTick(double vcfModulationOffset)
+    {
+        if (!active) {
+            return;
+        }
+        filterEnvelope.Step();
+        filter.SetCutoff(CutoffPitch(vcfModulationOffset));
+        active = !filterEnvelope.IsIdle() || !ampEnvelope.IsIdle();
+    }
     // Back to silence after a sample-rate change: not active, not sustained,
     // serial 0, both envelopes idle at level 0 with the VCA EG stepped at
     // sampleRate steps per second; settings and filter state are kept.
@@ -47,7 +59,15 @@ public:
     // VCF cutoff pitch index for the current VCF EG level: cutoff index +
     // key-track offset + round(EG intensity * VCF velocity factor * level +
     // modulation offset).
-    int CutoffPitch(double vcfModulationOffset) const;
+    int CutoffPitch(double vcfModulationOffset) const
+    {
+        // Bound on the rounded term, far outside the usable 0..17280, so
+        // that an absurd value can never overflow the integer sum.
+        constexpr double kTermLimit = 1.0e6;
+        double term = egIntensity * vcfVelocityFactor * filterEnvelope.Level() + vcfModulationOffset;
+        term = std::isnan(term) ? 0.0 : std::clamp(term, -kTermLimit, kTermLimit);
+        return cutoffIndex + keyTrackOffset + RoundHalfAway(term);
+    }
 
     // Transposes of banks A, B, C in semitones; makes the bank keys anew.
     void SetTranspose(int bank, int semitones, const OscillatorBanks& banks);

@@ -52,15 +52,8 @@ void VoiceFilter::SetPeak(double peak)
     m_needsUpdate = true;
 }
 
-void VoiceFilter::SetCutoff(int pitch)
+void VoiceFilter::UpdateCoefficients(int pitch)
 {
-    m_cutoffIndex = pitch;
-    if (m_table == nullptr) {
-        return;
-    }
-    if (!m_needsUpdate && pitch == m_lastIndex && m_tableGeneration == m_table->Generation()) {
-        return;
-    }
     ComputeCoefficients(pitch);
     m_lastIndex = pitch;
     m_needsUpdate = false;

@@ -74,7 +74,17 @@ public:
     // Cutoff as a pitch index (1/128 semitone steps; 0..17280, outside values
     // use the table's ends). Called at every control tick and note-on; does no
     // work unless the index, the type, the peak or the table changed.
-    void SetCutoff(int pitch);
+    void SetCutoff(int pitch)
+    {
+        m_cutoffIndex = pitch;
+        if (m_table == nullptr) {
+            return;
+        }
+        if (!m_needsUpdate && pitch == m_lastIndex && m_tableGeneration == m_table->Generation()) {
+            return;
+        }
+        UpdateCoefficients(pitch);
+    }
 
     // Clears the state of both channels (the filter keeps its settings).
     void ClearState();
@@ -171,6 +181,8 @@ private:
     }
 
     void ComputeCoefficients(int pitch);
+    // SetCutoff's work when something changed.
+    void UpdateCoefficients(int pitch);
 
     // Requested type and feedback K; the recursion runs with the active copies
     // taken at the last coefficient computation, so a change switches mode,
