@@ -231,33 +231,22 @@ const double* VoiceArray::MixLevel(int bank, int level)
     return mixed;
 }
 
-inline void VoiceArray::ReadBank(int bankIndex, const OscillatorTables::KeyRead& key, int begin,
-                                 VoiceReadout::Bank& read)
+void VoiceArray::TakeBanks(int begin, BankFrame* banks) const
 {
-    // The bank's phase times the key's octave factor, shifted up by
-    // kPhaseHeadroom (modulo 2^32), moves by increment times factor, shifted
-    // likewise, per frame; its top 12 bits are the top 12 of the 28 bits of
-    // the bank's wrapped phase times the factor, the table position
-    // OscillatorBank::AddVoiceSample reads.
-    const OscillatorBank& bank = m_banks.Bank(bankIndex);
-    const std::uint32_t increment =
-        static_cast<std::uint32_t>(bank.Increment(static_cast<int>(key.pitchClass)));
-    const std::uint32_t phase =
-        bank.Phase(static_cast<int>(key.pitchClass)) + static_cast<std::uint32_t>(begin) * increment;
-    const double* table = m_silence;
-    if (key.octaveFactor != 0) {
-        const auto level = static_cast<std::size_t>(key.wave - m_waveLevel0) / (2 * kTableLength);
-        table = PremixedLevel(bankIndex, static_cast<int>(level));
+    for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
+        const OscillatorBank& bank = m_banks.Bank(b);
+        BankFrame& frame = banks[b];
+        for (int p = 0; p < OscillatorBank::kPitchClassCount; ++p) {
+            frame.increment[p] = static_cast<std::uint32_t>(bank.Increment(p));
+            frame.phase[p] = bank.Phase(p) + static_cast<std::uint32_t>(begin) * frame.increment[p];
+        }
+        frame.leftGain = bank.LeftGain();
+        frame.rightGain = bank.RightGain();
     }
-    read.table = static_cast<std::int32_t>(table - m_premixed.data());
-    read.phase = (phase * key.octaveFactor) << kPhaseHeadroom;
-    read.step = (increment * key.octaveFactor) << kPhaseHeadroom;
-    read.leftGain = bank.LeftGain();
-    read.rightGain = bank.RightGain();
 }
 
-void VoiceArray::PrepareReadout(Voice& voice, int begin, int end, double* gain, double* unfiltered,
-                                VoiceReadout::Voice& read)
+void VoiceArray::PrepareReadout(Voice& voice, int count, const BankFrame* banks, double* gain,
+                                double* unfiltered, VoiceReadout::Voice& read)
 {
     EnvelopeGenerator& envelope = voice.ampEnvelope;
     read.constantGain = voice.vcaVelocityFactor * envelope.Level();
@@ -266,17 +255,34 @@ void VoiceArray::PrepareReadout(Voice& voice, int begin, int end, double* gain, 
     // sustain level) stays unchanged for every step: its gain is constant and
     // it need not be stepped.
     if (!envelope.StepKeepsState()) {
-        for (int i = 0; i < end - begin; ++i) {
+        for (int i = 0; i < count; ++i) {
             envelope.Step();
             gain[i] = voice.vcaVelocityFactor * envelope.Level();
         }
         read.gain = gain;
     }
-    for (int bank = 0; bank < OscillatorBanks::kBankCount; ++bank) {
-        ReadBank(bank, voice.keys.read[bank], begin, read.bank[bank]);
+    for (int b = 0; b < OscillatorBanks::kBankCount; ++b) {
+        // The bank's phase times the key's octave factor, shifted up by
+        // kPhaseHeadroom (modulo 2^32), moves by increment times factor,
+        // shifted likewise, per frame; its top 12 bits are the top 12 of the
+        // 28 bits of the bank's wrapped phase times the factor, the table
+        // position OscillatorBank::AddVoiceSample reads.
+        const OscillatorTables::KeyRead& key = voice.keys.read[b];
+        const BankFrame& bank = banks[b];
+        const double* table = m_silence;
+        if (key.octaveFactor != 0) {
+            const auto level = static_cast<std::size_t>(key.wave - m_waveLevel0) / (2 * kTableLength);
+            table = PremixedLevel(b, static_cast<int>(level));
+        }
+        VoiceReadout::Bank& out = read.bank[b];
+        out.table = static_cast<std::int32_t>(table - m_premixed.data());
+        out.phase = (bank.phase[key.pitchClass] * key.octaveFactor) << kPhaseHeadroom;
+        out.step = (bank.increment[key.pitchClass] * key.octaveFactor) << kPhaseHeadroom;
+        out.leftGain = bank.leftGain;
+        out.rightGain = bank.rightGain;
     }
     read.bus = voice.bus;
-    read.unfiltered = unfiltered != nullptr ? unfiltered + 2 * begin : nullptr;
+    read.unfiltered = unfiltered;
 }
 
 bool VoiceArray::Render(int begin, int end, BusFrame* frames)
@@ -290,6 +296,8 @@ bool VoiceArray::Render(int begin, int end, BusFrame* frames)
     UpdateWaveMixTables();
     std::array<VoiceFilterBank::Input, kVoiceCount> active;
     std::array<VoiceReadout::Voice, kVoiceCount> reads;
+    BankFrame banks[OscillatorBanks::kBankCount];
+    TakeBanks(begin, banks);
     int activeCount = 0;
     for (int v = 0; v < kVoiceCount; ++v) {
         Voice& voice = m_voices[static_cast<std::size_t>(v)];
@@ -300,7 +308,9 @@ bool VoiceArray::Render(int begin, int end, BusFrame* frames)
             filtered ? m_unfiltered.data() + static_cast<std::size_t>(v) * 2 * m_controlPeriod : nullptr;
         double* gain = m_gain.data() + static_cast<std::size_t>(activeCount) * m_controlPeriod;
         active[static_cast<std::size_t>(activeCount)] = {&voice.filter, unfiltered, voice.bus};
-        PrepareReadout(voice, begin, end, gain, unfiltered, reads[static_cast<std::size_t>(activeCount)]);
+        PrepareReadout(voice, end - begin, banks, gain,
+                       unfiltered != nullptr ? unfiltered + 2 * begin : nullptr,
+                       reads[static_cast<std::size_t>(activeCount)]);
         ++activeCount;
     }
     VoiceReadout::Run(reads.data(), activeCount,

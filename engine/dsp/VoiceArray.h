@@ -116,11 +116,21 @@ private:
     // Keeps the serial counter from overflowing: renumbers the voices 1..64
     // in note-on order.
     void RenumberSerials();
-    // Fills `read`: how the voice reads its banks over chunk frames
-    // begin..end-1, its envelope stepped over them (the gains stored in
+    // The banks as the voices read them from a stretch's first frame on:
+    // per pitch class the phase there and the increment, and the gains.
+    struct BankFrame {
+        std::uint32_t phase[OscillatorBank::kPitchClassCount];
+        std::uint32_t increment[OscillatorBank::kPitchClassCount];
+        double leftGain;
+        double rightGain;
+    };
+    // The banks at chunk frame begin (the bank phases stand at chunk frame 0).
+    void TakeBanks(int begin, BankFrame* banks) const;
+    // Fills `read`: how the voice reads the banks over the `count` frames of
+    // the stretch, its envelope stepped over them (the gains stored in
     // `gain`, unless constant); `unfiltered` is the voice's row for its
-    // filter, or null.
-    void PrepareReadout(Voice& voice, int begin, int end, double* gain, double* unfiltered,
+    // filter from the stretch's first frame, or null.
+    void PrepareReadout(Voice& voice, int count, const BankFrame* banks, double* gain, double* unfiltered,
                         VoiceReadout::Voice& read);
     // A bank's wave mix.
     struct WaveGains {
@@ -131,9 +141,6 @@ private:
     {
         return x.saw == y.saw && x.square == y.square;
     }
-    // Where and how fast a voice reads a bank, from chunk frame begin on.
-    // (Filled in place: a returned copy costs store-forwarding stalls.)
-    inline void ReadBank(int bank, const OscillatorTables::KeyRead& key, int begin, VoiceReadout::Bank& read);
     // The premixed table of one bank and wave level for the bank's current
     // gains, mixed now if it was mixed for other gains (one level: 4096
     // multiply-adds).
