@@ -64,7 +64,7 @@ template <bool kConstantGain, bool kRawBus, Output kOutput>
     StereoPair* rawBus = &s.frames[0].bus[BusFrame::kRawBus];
     const int count = s.count;
     const unsigned shift = s.shift;
-#pragma GCC unroll 2
+#pragma GCC unroll 4
     for (int i = 0; i < count; ++i) {
         StereoDouble sum = {0.0, 0.0};
         if constexpr (kOutput == Output::Filter) {
