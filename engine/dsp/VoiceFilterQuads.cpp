@@ -215,33 +215,54 @@ inline StereoDouble LoadPair(const double* p)
     return value;
 }
 
+// Adds voices begin..end-1 of the plan to one bus over kBlocks blocks of four
+// frames from frame i: each lane adds its frame's values in voice order, and
+// the blocks' chains of additions run side by side. kDry: the voices' inputs
+// instead of their outputs.
+template <int kBlocks, bool kDry>
+void AddVoices(const MixPlan& plan, int begin, int end, int bus, BusFrame* frames, int i, int row)
+{
+    __m512d sum[kBlocks];
+#pragma GCC unroll 4
+    for (int b = 0; b < kBlocks; ++b) {
+        sum[b] = LoadBus(frames + i + 4 * b, bus);
+    }
+    for (int v = begin; v < end; ++v) {
+        const double* values = kDry ? plan.voice[v].dry + 2 * i : plan.voice[v].filtered + row;
+#pragma GCC unroll 4
+        for (int b = 0; b < kBlocks; ++b) {
+            sum[b] = sum[b] + _mm512_loadu_pd(values + 8 * b);
+        }
+    }
+#pragma GCC unroll 4
+    for (int b = 0; b < kBlocks; ++b) {
+        StoreBus(frames + i + 4 * b, bus, sum[b]);
+    }
+}
+
 // Adds the outputs of frames first..last-1 (the rows start at frame first)
-// to the buses the routing names, voices in order. Four frames share each
-// addition: every lane still adds its frame's values in voice order.
+// to the buses the routing names, voices in order.
 template <bool kVcfBus, bool kNoteBuses, bool kSerial>
 void MixFrames(const MixPlan& plan, int first, int last, BusFrame* frames)
 {
-    int i = first;
-    for (; i + 4 <= last; i += 4) {
+    const auto blocks = [&]<int kBlocks>(int i) {
         const int row = 2 * (i - first);
         if constexpr (kVcfBus) {
-            __m512d vcf = LoadBus(frames + i, BusFrame::kVcfBus);
-            for (int v = 0; v < plan.voiceCount; ++v) {
-                vcf = vcf + _mm512_loadu_pd(plan.voice[v].filtered + row);
-            }
-            StoreBus(frames + i, BusFrame::kVcfBus, vcf);
+            AddVoices<kBlocks, false>(plan, 0, plan.voiceCount, BusFrame::kVcfBus, frames, i, row);
         }
         if constexpr (kNoteBuses) {
             for (int r = 0; r < plan.runCount; ++r) {
                 const MixPlan::Run& run = plan.run[r];
-                __m512d sum = LoadBus(frames + i, run.bus);
-                for (int v = run.begin; v < run.end; ++v) {
-                    sum = sum +
-                          _mm512_loadu_pd(kSerial ? plan.voice[v].filtered + row : plan.voice[v].dry + 2 * i);
-                }
-                StoreBus(frames + i, run.bus, sum);
+                AddVoices<kBlocks, !kSerial>(plan, run.begin, run.end, run.bus, frames, i, row);
             }
         }
+    };
+    int i = first;
+    for (; i + 16 <= last; i += 16) {
+        blocks.template operator()<4>(i);
+    }
+    for (; i + 4 <= last; i += 4) {
+        blocks.template operator()<1>(i);
     }
     for (; i < last; ++i) {
         const int row = 2 * (i - first);
