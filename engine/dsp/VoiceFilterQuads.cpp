@@ -21,7 +21,7 @@
 namespace {
 
 constexpr int kLanes = 4;   // voices per register
-constexpr int kGroup = 6;   // quads of one filter mode run interleaved
+constexpr int kGroup = 4;   // quads of one filter mode run interleaved
 constexpr int kPiece = 64;  // frames filtered before their outputs are mixed
 
 inline __m512d Join(const double* v0, const double* v1, const double* v2, const double* v3)
@@ -100,7 +100,8 @@ bool VoiceFilterQuads::Filter(const Quad* quads, int begin, int end, double* out
     const __m512d limit = _mm512_set1_pd(VoiceFilter::kFeedbackLimit);
     const __m512d negativeLimit = _mm512_set1_pd(-VoiceFilter::kFeedbackLimit);
     // Every dither changes sign every frame: this frame's is the first one
-    // times sign (exactly), which keeps one register per quad free.
+    // times sign (exactly), which keeps a register per quad free. (More
+    // than four quads side by side run out of registers.)
     __m512d sign = _mm512_set1_pd(1.0);
     // DitherOrReset lane by lane: s - s is 0 only for finite s.
     const auto treat = [&](__m512d s, __m512d d) {
@@ -113,7 +114,7 @@ bool VoiceFilterQuads::Filter(const Quad* quads, int begin, int end, double* out
     };
 
     for (int i = begin; i < end; ++i) {
-#pragma GCC unroll 8
+#pragma GCC unroll 4
         for (int q = 0; q < kQuads; ++q) {
             const __m512d d = dither[q] * sign;
             __m512d a1 = treat(s1[q], d);
@@ -349,20 +350,8 @@ void VoiceFilterQuads::RunGroupOfSize(const Quad* quads, int size, int begin, in
         case 3:
             run.template operator()<3>();
             break;
-        case 4:
-            run.template operator()<4>();
-            break;
-        case 5:
-            run.template operator()<5>();
-            break;
-        case 6:
-            run.template operator()<6>();
-            break;
-        case 7:
-            run.template operator()<7>();
-            break;
         default:
-            run.template operator()<8>();
+            run.template operator()<4>();
             break;
     }
 }

@@ -1,6 +1,6 @@
 // The voice filters on x86-64 processors with AVX-512 (see VectorLevel):
 // four voices share one 512-bit register (left and right of each) and up to
-// eight such quads run interleaved. Within a piece of the stretch the
+// four such quads run interleaved. Within a piece of the stretch the
 // recursions run without the per-frame check for NaN and infinite state:
 // every state value is its previous value plus further terms, so a value
 // that turns NaN or infinite stays so to the end of the piece, and finite
