@@ -216,28 +216,56 @@ inline StereoDouble LoadPair(const double* p)
     return value;
 }
 
-// Adds voices begin..end-1 of the plan to one bus over kBlocks blocks of four
-// frames from frame i: each lane adds its frame's values in voice order, and
-// the blocks' chains of additions run side by side. kDry: the voices' inputs
-// instead of their outputs.
-template <int kBlocks, bool kDry>
-void AddVoices(const MixPlan& plan, int begin, int end, int bus, BusFrame* frames, int i, int row)
+// Adds the plan's voices to the buses the routing names over kBlocks blocks
+// of four frames from frame i (`row` values into the rows): each lane adds
+// its frame's values in voice order, and the blocks' chains of additions run
+// side by side. One pass over the voices serves the VCF bus and the note
+// buses, a run of voices on one note bus summed in registers.
+template <int kBlocks, bool kVcfBus, bool kNoteBuses, bool kSerial>
+void MixBlocks(const MixPlan& plan, BusFrame* frames, int i, int row)
 {
-    __m512d sum[kBlocks];
-#pragma GCC unroll 4
-    for (int b = 0; b < kBlocks; ++b) {
-        sum[b] = LoadBus(frames + i + 4 * b, bus);
-    }
-    for (int v = begin; v < end; ++v) {
-        const double* values = kDry ? plan.voice[v].dry + 2 * i : plan.voice[v].filtered + row;
+    __m512d vcf[kBlocks];
+    if constexpr (kVcfBus) {
 #pragma GCC unroll 4
         for (int b = 0; b < kBlocks; ++b) {
-            sum[b] = sum[b] + _mm512_loadu_pd(values + 8 * b);
+            vcf[b] = LoadBus(frames + i + 4 * b, BusFrame::kVcfBus);
         }
     }
+    for (int r = 0; r < plan.runCount; ++r) {
+        const MixPlan::Run& run = plan.run[r];
+        __m512d sum[kBlocks];
+        if constexpr (kNoteBuses) {
 #pragma GCC unroll 4
-    for (int b = 0; b < kBlocks; ++b) {
-        StoreBus(frames + i + 4 * b, bus, sum[b]);
+            for (int b = 0; b < kBlocks; ++b) {
+                sum[b] = LoadBus(frames + i + 4 * b, run.bus);
+            }
+        }
+        for (int v = run.begin; v < run.end; ++v) {
+            const double* filtered = plan.voice[v].filtered + row;
+            const double* dry = plan.voice[v].dry + 2 * i;
+#pragma GCC unroll 4
+            for (int b = 0; b < kBlocks; ++b) {
+                const __m512d y = _mm512_loadu_pd(filtered + 8 * b);
+                if constexpr (kVcfBus) {
+                    vcf[b] = vcf[b] + y;
+                }
+                if constexpr (kNoteBuses) {
+                    sum[b] = sum[b] + (kSerial ? y : _mm512_loadu_pd(dry + 8 * b));
+                }
+            }
+        }
+        if constexpr (kNoteBuses) {
+#pragma GCC unroll 4
+            for (int b = 0; b < kBlocks; ++b) {
+                StoreBus(frames + i + 4 * b, run.bus, sum[b]);
+            }
+        }
+    }
+    if constexpr (kVcfBus) {
+#pragma GCC unroll 4
+        for (int b = 0; b < kBlocks; ++b) {
+            StoreBus(frames + i + 4 * b, BusFrame::kVcfBus, vcf[b]);
+        }
     }
 }
 
@@ -247,16 +275,7 @@ template <bool kVcfBus, bool kNoteBuses, bool kSerial>
 void MixFrames(const MixPlan& plan, int first, int last, BusFrame* frames)
 {
     const auto blocks = [&]<int kBlocks>(int i) {
-        const int row = 2 * (i - first);
-        if constexpr (kVcfBus) {
-            AddVoices<kBlocks, false>(plan, 0, plan.voiceCount, BusFrame::kVcfBus, frames, i, row);
-        }
-        if constexpr (kNoteBuses) {
-            for (int r = 0; r < plan.runCount; ++r) {
-                const MixPlan::Run& run = plan.run[r];
-                AddVoices<kBlocks, !kSerial>(plan, run.begin, run.end, run.bus, frames, i, row);
-            }
-        }
+        MixBlocks<kBlocks, kVcfBus, kNoteBuses, kSerial>(plan, frames, i, 2 * (i - first));
     };
     int i = first;
     for (; i + 16 <= last; i += 16) {
