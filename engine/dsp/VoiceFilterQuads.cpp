@@ -10,6 +10,9 @@
 // Everything below runs only where the processor has AVX-512 F and DQ.
 // Headers come first: inline functions they define keep the build's
 // instruction set, so no copy of them needs AVX-512.
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx512f,avx512dq"))), apply_to = function)
+#else
 #pragma GCC push_options
 #pragma GCC target("avx512f,avx512dq")
 // GCC 12's AVX-512 intrinsics hand an undefined register to their unused
@@ -17,6 +20,7 @@
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
 
 namespace {
 
@@ -29,11 +33,6 @@ inline __m512d Join(const double* v0, const double* v1, const double* v2, const 
     const __m256d low = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(v0)), _mm_loadu_pd(v1), 1);
     const __m256d high = _mm256_insertf128_pd(_mm256_castpd128_pd256(_mm_loadu_pd(v2)), _mm_loadu_pd(v3), 1);
     return _mm512_insertf64x4(_mm512_castpd256_pd512(low), high, 1);
-}
-
-inline void AddTo(StereoPair& bus, StereoDouble value)
-{
-    Store(bus, Load(bus) + value);
 }
 
 }  // namespace
@@ -403,8 +402,12 @@ void VoiceFilterQuads::Run(const VoiceFilterBank::Input* voices, int count, int 
     }
 }
 
+#if defined(__clang__)
+#pragma clang attribute pop
+#else
 #pragma GCC diagnostic pop
 #pragma GCC pop_options
+#endif
 
 #else
 
