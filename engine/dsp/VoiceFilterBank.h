@@ -1,11 +1,12 @@
 // Runs the VCFs of many voices over a stretch of frames and mixes their
 // outputs into the buses. Each filter's recursion is one long dependency
 // chain from frame to frame, so the voices are run side by side: on x86-64
-// processors with AVX (see VectorLevel) two voices share one 256-bit register (left and right
-// of both) and four such pairs run interleaved; elsewhere one SSE2 register
-// per voice, voice after voice within each frame. Every lane performs exactly
-// the operations of VoiceFilter::Process in the same order, so both paths
-// give the bits of calling Process per voice and frame.
+// processors with AVX-512 four voices to a 512-bit register (see
+// VoiceFilterQuads), with AVX two voices to a 256-bit register (left and
+// right of both) and four such pairs interleaved, elsewhere one SSE2 register
+// per voice, voice after voice within each frame (see VectorLevel). Every
+// lane performs exactly the operations of VoiceFilter::Process in the same
+// order, so every path gives the bits of calling Process per voice and frame.
 #pragma once
 
 #include "engine/dsp/BusFrame.h"
