@@ -75,6 +75,18 @@ const char* NameOf(int index)
     return kNames[index];
 }
 
+// A copy of filter k of AllFilters, state and settings included.
+std::unique_ptr<Filter> CopyOf(Filter& filter, int k)
+{
+    if (k == 0) {
+        return std::make_unique<LowPass>(static_cast<LowPass&>(filter));
+    }
+    if (k == 1) {
+        return std::make_unique<BandPass>(static_cast<BandPass&>(filter));
+    }
+    return std::make_unique<LowPass6dB>(static_cast<LowPass6dB&>(filter));
+}
+
 }  // namespace
 
 TEST(BandPass, UnityAtCentreAndAnalogShapeAround)
@@ -260,14 +272,7 @@ TEST(Filter, BlockAddMatchesFramesAndKeepsChannelsApart)
         for (int i = 0; i < kCount; ++i) {
             inLeft[static_cast<std::size_t>(i)] = std::sin(0.05 * i) + (i % 7 == 0 ? 0.5 : 0.0);
         }
-        std::unique_ptr<Filter> copy;
-        if (k == 0) {
-            copy = std::make_unique<LowPass>(static_cast<LowPass&>(filter));
-        } else if (k == 1) {
-            copy = std::make_unique<BandPass>(static_cast<BandPass&>(filter));
-        } else {
-            copy = std::make_unique<LowPass6dB>(static_cast<LowPass6dB&>(filter));
-        }
+        const std::unique_ptr<Filter> copy = CopyOf(filter, k);
 
         std::vector<double> outLeft(kCount, 0.25);
         std::vector<double> outRight(kCount, -0.25);
@@ -305,14 +310,7 @@ TEST(Filter, BlockAddMatchesFramesThroughNaNAndInfinity)
         inLeft[70] = std::numeric_limits<double>::quiet_NaN();
         inRight[200] = std::numeric_limits<double>::infinity();
         inLeft[330] = 1e308;  // overflows the state
-        std::unique_ptr<Filter> copy;
-        if (k == 0) {
-            copy = std::make_unique<LowPass>(static_cast<LowPass&>(filter));
-        } else if (k == 1) {
-            copy = std::make_unique<BandPass>(static_cast<BandPass&>(filter));
-        } else {
-            copy = std::make_unique<LowPass6dB>(static_cast<LowPass6dB&>(filter));
-        }
+        const std::unique_ptr<Filter> copy = CopyOf(filter, k);
         std::vector<double> outLeft(kCount, 0.5);
         std::vector<double> outRight(kCount, -0.5);
         std::vector<double> expectedLeft(outLeft);
